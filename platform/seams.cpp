@@ -1,0 +1,89 @@
+#include "clock.h"
+#include "color_chooser.h"
+#include "file_dialogs.h"
+#include "messages.h"
+#include "sleep.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+namespace platform {
+namespace {
+
+class SystemClock final : public Clock {
+public:
+    QDateTime Now() const override { return QDateTime::currentDateTime(); }
+};
+
+class SystemSleeper final : public Sleeper {
+public:
+    void SleepMs(int ms) override {
+        if (ms <= 0) return;
+        timespec request{ms / 1000, (ms % 1000) * 1000000L};
+        timespec rest{};
+        // nanosleep by name: the simulated meter's virtual time takes it over.
+        while (nanosleep(&request, &rest) != 0 && errno == EINTR) request = rest;
+    }
+};
+
+class FallbackMessages final : public MessageBoxes {
+public:
+    int Show(const Message& m) override {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(m.caption), qPrintable(m.text));
+        for (int b : {Ok, Yes, No, Cancel})
+            if (m.buttons & b) return b;
+        return Ok;
+    }
+};
+
+class FallbackFileDialogs final : public FileDialogs {
+public:
+    FileDialogAnswer Ask(const FileDialogRequest&) override { return {}; }
+};
+
+class FallbackColorChooser final : public ColorChooser {
+public:
+    std::optional<QColor> Choose(const QColor&, QObject*) override { return std::nullopt; }
+};
+
+SystemClock systemClock;
+SystemSleeper systemSleeper;
+FallbackMessages fallbackMessages;
+FallbackFileDialogs fallbackFileDialogs;
+FallbackColorChooser fallbackColorChooser;
+
+const Clock* currentClock = &systemClock;
+Sleeper* currentSleeper = &systemSleeper;
+MessageBoxes* currentMessages = &fallbackMessages;
+FileDialogs* currentFileDialogs = &fallbackFileDialogs;
+ColorChooser* currentColorChooser = &fallbackColorChooser;
+
+}  // namespace
+
+QDateTime LocalNow() { return currentClock->Now(); }
+void SetClock(const Clock* clock) { currentClock = clock ? clock : &systemClock; }
+
+void SleepMs(int ms) { currentSleeper->SleepMs(ms); }
+void SetSleeper(Sleeper* sleeper) { currentSleeper = sleeper ? sleeper : &systemSleeper; }
+
+int ShowMessage(const Message& message) { return currentMessages->Show(message); }
+void ShowPlainMessage(const QString& text, QObject* owner) {
+    Message m;
+    m.text = text;
+    m.owner = owner;
+    ShowMessage(m);
+}
+void SetMessageBoxes(MessageBoxes* boxes) { currentMessages = boxes ? boxes : &fallbackMessages; }
+
+FileDialogAnswer AskForFile(const FileDialogRequest& request) { return currentFileDialogs->Ask(request); }
+void SetFileDialogs(FileDialogs* dialogs) { currentFileDialogs = dialogs ? dialogs : &fallbackFileDialogs; }
+
+std::optional<QColor> ChooseColor(const QColor& initial, QObject* owner) {
+    return currentColorChooser->Choose(initial, owner);
+}
+void SetColorChooser(ColorChooser* chooser) {
+    currentColorChooser = chooser ? chooser : &fallbackColorChooser;
+}
+
+}  // namespace platform

@@ -1,0 +1,80 @@
+#include "seam_doubles.h"
+
+#include <QStringList>
+
+namespace platform::testing {
+
+VirtualTime::VirtualTime(QDateTime start) : now_(std::move(start)) {}
+
+void VirtualTime::SleepMs(int ms) {
+    sleeps.push_back(ms);
+    sleptMs_ += ms;
+    Advance(ms);
+}
+
+void VirtualTime::Advance(qint64 ms) {
+    now_ = now_.addMSecs(ms);
+    if (onAdvance) onAdvance(int(ms));
+}
+
+int MessageRecorder::Show(const Message& message) {
+    shown.push_back(message);
+    if (onShow) onShow(message);
+    int answer = defaultAnswer;
+    if (!answers.empty()) {
+        answer = answers.front();
+        answers.pop_front();
+    }
+    if (answer == 0) {
+        for (int b : {Ok, Yes, No, Cancel})
+            if (message.buttons & b) return b;
+        return Ok;
+    }
+    return answer;
+}
+
+int MessageRecorder::Count(const QString& text) const {
+    int n = 0;
+    for (const auto& m : shown) n += (m.text == text);
+    return n;
+}
+
+QStringList MessageRecorder::Texts() const {
+    QStringList out;
+    for (const auto& m : shown) out << m.text;
+    return out;
+}
+
+FileDialogAnswer ScriptedFileDialogs::Ask(const FileDialogRequest& request) {
+    asked.push_back(request);
+    if (answers.empty()) return {};
+    FileDialogAnswer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+std::optional<QColor> ScriptedColorChooser::Choose(const QColor& initial, QObject*) {
+    initials.push_back(initial);
+    if (answers.empty()) return std::nullopt;
+    auto a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+SeamDoubles::SeamDoubles() {
+    SetClock(&time);
+    SetSleeper(&time);
+    SetMessageBoxes(&messages);
+    SetFileDialogs(&fileDialogs);
+    SetColorChooser(&colors);
+}
+
+SeamDoubles::~SeamDoubles() {
+    SetClock(nullptr);
+    SetSleeper(nullptr);
+    SetMessageBoxes(nullptr);
+    SetFileDialogs(nullptr);
+    SetColorChooser(nullptr);
+}
+
+}  // namespace platform::testing

@@ -1,0 +1,73 @@
+#pragma once
+// Test doubles for the platform seams: a virtual clock that sleeps take
+// forward, a message recorder with scripted answers, scripted file dialogs
+// and a scripted colour chooser. SeamDoubles installs all of them for the
+// life of a test and puts the system versions back afterwards.
+#include "../clock.h"
+#include "../color_chooser.h"
+#include "../file_dialogs.h"
+#include "../messages.h"
+#include "../sleep.h"
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace platform::testing {
+
+class VirtualTime final : public Clock, public Sleeper {
+public:
+    explicit VirtualTime(QDateTime start = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)));
+    QDateTime Now() const override { return now_; }
+    void SleepMs(int ms) override;           // advances the clock, returns at once
+    void Advance(qint64 ms);                 // the same, for a test's own use
+    void Set(const QDateTime& t) { now_ = t; }
+    qint64 SleptMs() const { return sleptMs_; }  // sum of all SleepMs calls
+    std::vector<int> sleeps;                 // every SleepMs argument, in order
+    std::function<void(int)> onAdvance;      // called with every advance (e.g. to move a simulator)
+
+private:
+    QDateTime now_;
+    qint64 sleptMs_ = 0;
+};
+
+class MessageRecorder final : public MessageBoxes {
+public:
+    int Show(const Message& message) override;
+    std::vector<Message> shown;
+    std::deque<int> answers;                 // answers in order; when empty, defaultAnswer
+    int defaultAnswer = 0;                   // 0: the box's first button (Ok, Yes, No, Cancel)
+    std::function<void(const Message&)> onShow;  // runs while the "box" is open
+    int Count(const QString& text) const;
+    QStringList Texts() const;
+};
+
+class ScriptedFileDialogs final : public FileDialogs {
+public:
+    FileDialogAnswer Ask(const FileDialogRequest& request) override;
+    std::vector<FileDialogRequest> asked;
+    std::deque<FileDialogAnswer> answers;    // when empty: cancelled
+};
+
+class ScriptedColorChooser final : public ColorChooser {
+public:
+    std::optional<QColor> Choose(const QColor& initial, QObject* owner) override;
+    std::vector<QColor> initials;            // the colour each call started on
+    std::deque<std::optional<QColor>> answers;  // when empty: cancelled
+};
+
+// Installs every double above; restores the system seams when destroyed.
+class SeamDoubles {
+public:
+    SeamDoubles();
+    ~SeamDoubles();
+    SeamDoubles(const SeamDoubles&) = delete;
+    SeamDoubles& operator=(const SeamDoubles&) = delete;
+
+    VirtualTime time;
+    MessageRecorder messages;
+    ScriptedFileDialogs fileDialogs;
+    ScriptedColorChooser colors;
+};
+
+}  // namespace platform::testing

@@ -1,0 +1,107 @@
+#include "widgets_seams.h"
+
+#include "color_chooser.h"
+#include "file_dialogs.h"
+#include "messages.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+namespace platform {
+namespace {
+
+QWidget* AsWidget(QObject* owner) { return qobject_cast<QWidget*>(owner); }
+
+class WidgetMessageBoxes final : public MessageBoxes {
+public:
+    int Show(const Message& m) override {
+        QMessageBox box(AsWidget(m.owner));
+        box.setWindowTitle(m.caption.isEmpty() ? QApplication::applicationName() : m.caption);
+        box.setText(m.text);
+        switch (m.icon) {
+        case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
+        case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+        }
+        QMessageBox::StandardButtons buttons;
+        if (m.buttons & Ok) buttons |= QMessageBox::Ok;
+        if (m.buttons & Yes) buttons |= QMessageBox::Yes;
+        if (m.buttons & No) buttons |= QMessageBox::No;
+        if (m.buttons & Cancel) buttons |= QMessageBox::Cancel;
+        if (!buttons) buttons = QMessageBox::Ok;
+        box.setStandardButtons(buttons);
+        switch (box.exec()) {
+        case QMessageBox::Ok: return Ok;
+        case QMessageBox::Yes: return Yes;
+        case QMessageBox::No: return No;
+        case QMessageBox::Cancel: return Cancel;
+        default: return (m.buttons & Cancel) ? Cancel : (m.buttons & No) ? No : Ok;
+        }
+    }
+};
+
+// "Label|*.a|Other|*.b;*.c" becomes "Label (*.a);;Other (*.b *.c)".
+QStringList ToQtFilters(const QString& filter) {
+    const QStringList parts = filter.split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        out << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+    }
+    if (parts.size() == 1 && !parts[0].isEmpty()) out << QStringLiteral("*.%1 (*.%1)").arg(parts[0]);
+    return out;
+}
+
+class WidgetFileDialogs final : public FileDialogs {
+public:
+    FileDialogAnswer Ask(const FileDialogRequest& r) override {
+        QFileDialog dialog(AsWidget(r.owner));
+        dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::AnyFile);
+        // No overwrite confirmation and no insistence on an existing file:
+        // the commands decide what happens to the chosen path.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        const QStringList filters = ToQtFilters(r.filter);
+        dialog.setNameFilters(filters);
+        if (r.filterIndex >= 1 && r.filterIndex <= filters.size())
+            dialog.selectNameFilter(filters[r.filterIndex - 1]);
+        if (!r.directory.isEmpty()) dialog.setDirectory(r.directory);
+        if (!r.proposedName.isEmpty()) dialog.selectFile(r.proposedName);
+        FileDialogAnswer answer;
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return answer;
+        answer.accepted = true;
+        answer.path = dialog.selectedFiles().first();
+        answer.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+        if (answer.filterIndex < 1) answer.filterIndex = 1;
+        return answer;
+    }
+};
+
+class WidgetColorChooser final : public ColorChooser {
+public:
+    std::optional<QColor> Choose(const QColor& initial, QObject* owner) override {
+        const QColor c = QColorDialog::getColor(initial, AsWidget(owner));
+        if (!c.isValid()) return std::nullopt;
+        return c;
+    }
+};
+
+}  // namespace
+
+void InstallWidgetsSeams() {
+    static WidgetMessageBoxes boxes;
+    static WidgetFileDialogs dialogs;
+    static WidgetColorChooser chooser;
+    SetMessageBoxes(&boxes);
+    SetFileDialogs(&dialogs);
+    SetColorChooser(&chooser);
+}
+
+}  // namespace platform

@@ -1,0 +1,7 @@
+#pragma once
+// The window toolkit's message boxes, file dialogs and colour chooser.
+// The program installs them once at start-up.
+
+namespace platform {
+void InstallWidgetsSeams();
+}
