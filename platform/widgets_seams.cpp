@@ -3,13 +3,19 @@
 #include "color_chooser.h"
 #include "file_dialogs.h"
 #include "messages.h"
+#include "sleep.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
 
 namespace platform {
 namespace {
@@ -93,9 +99,31 @@ public:
     }
 };
 
+// Blocks the caller like a plain sleep (no user input is handled), but lets
+// painting and timers run between short slices so that the progress
+// windows' clips keep playing while the meter is paced. The slices are
+// counted, not timed, so a simulated meter's virtual time (which makes
+// nanosleep return at once) still sees exactly `ms` milliseconds pass.
+class EventPumpingSleeper final : public Sleeper {
+public:
+    void SleepMs(int ms) override {
+        constexpr int SliceMs = 20;
+        for (int left = ms; left > 0; left -= SliceMs) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                            QEventLoop::ExcludeSocketNotifiers);
+            const int slice = std::min(left, SliceMs);
+            timespec request{0, slice * 1000000L};
+            timespec rest{};
+            while (nanosleep(&request, &rest) != 0 && errno == EINTR) request = rest;
+        }
+    }
+};
+
 }  // namespace
 
 void InstallWidgetsSeams() {
+    static EventPumpingSleeper sleeper;
+    SetSleeper(&sleeper);
     static WidgetMessageBoxes boxes;
     static WidgetFileDialogs dialogs;
     static WidgetColorChooser chooser;
