@@ -44,7 +44,8 @@ public:
     // 3 the word's own time of day, 4 the file's start date.
     void SetFileRow(int row, std::uint32_t word, const QDate& date);
 
-    // Bytes held per data row, for the memory budget.
+    // Bytes of memory held for all data rows (rows, side store of text rows),
+    // for the memory budget per reading.
     std::size_t BytesUsed() const;
 
     // QAbstractTableModel: data rows 1.. become model rows 0..; the header
