@@ -1,0 +1,361 @@
+#include "sdcard/fat32.h"
+
+#include "platform/messages.h"
+#include "sdcard/sector_transfer.h"
+
+#include <QIODevice>
+#include <QString>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+namespace Fat32 {
+namespace {
+
+// Boot sector fields.
+constexpr int BootJumpOffset = 0x00;
+constexpr int BytesPerSectorOffset = 0x0B;
+constexpr int SectorsPerClusterOffset = 0x0D;
+constexpr int ReservedSectorsOffset = 0x0E;
+constexpr int NumberOfFatsOffset = 0x10;
+constexpr int TotalSectorsOffset = 0x20;
+constexpr int SectorsPerFatOffset = 0x24;
+constexpr int RootClusterOffset = 0x2C;
+
+// Partition table (card sector 0).
+constexpr int FirstPartitionStartOffset = 0x1C6;
+constexpr int SignatureOffset = 0x1FE;
+
+// FSInfo.
+constexpr int FsInfoLeadOffset = 0x000;
+constexpr int FsInfoStructOffset = 0x1E4;
+constexpr int FsInfoFreeCountOffset = 0x1E8;
+constexpr int FsInfoNextFreeOffset = 0x1EC;
+constexpr int FsInfoTrailOffset = 0x1FC;
+constexpr std::uint32_t FsInfoLeadSignature = 0x41615252;
+constexpr std::uint32_t FsInfoStructSignature = 0x61417272;
+constexpr std::uint32_t FsInfoTrailSignature = 0xAA550000;
+
+// Directory entries.
+constexpr std::uint8_t EndOfDirectory = 0x00;
+constexpr std::uint8_t DeletedEntry = 0xE5;
+constexpr std::uint8_t LongNameAttributes = 0x0F;
+constexpr int AttributesOffset = 11;
+constexpr int LongNameChecksumOffset = 13;
+constexpr int FirstClusterHighOffset = 20;
+constexpr int FirstClusterLowOffset = 26;
+constexpr int FileSizeOffset = 28;
+constexpr int ShortNameLength = 11;
+constexpr std::size_t MaxLongNameSlots = 20;  // 255 characters, 13 per entry
+
+constexpr int FatReadAttempts = 10;
+constexpr std::uint32_t FatEntriesPerSector = SectorSize / 4;
+
+bool IsBootSector(const std::uint8_t* sector) {
+    return sector[BootJumpOffset] == 0xE9 || sector[BootJumpOffset] == 0xEB;
+}
+
+void StoreLittleEndian32(std::uint8_t* bytes, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[i] = std::uint8_t(value >> (8 * i));
+}
+
+std::uint32_t FirstClusterOf(const std::uint8_t* entry) {
+    return LittleEndianValue(entry + FirstClusterHighOffset, 2) * 65536u +
+           LittleEndianValue(entry + FirstClusterLowOffset, 2);
+}
+
+}  // namespace
+
+bool NormalizeShortName(ShortNameKey& name) {
+    std::size_t dot = name.size();
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '.') {
+            dot = i;
+            break;
+        }
+    }
+    if (dot > 8) {
+        platform::ShowPlainMessage(QString::fromLatin1(InvalidNameMessage));
+        return true;
+    }
+    std::uint8_t result[ShortNameLength];
+    std::memset(result, ' ', sizeof result);
+    std::memcpy(result, name.data(), dot);
+    for (std::size_t k = 0, from = dot + 1; k < 3 && from < name.size() && name[from] != 0; ++k, ++from)
+        result[8 + k] = name[from];
+    for (std::uint8_t& c : result)
+        if (c >= 'a' && c <= 'z') c = std::uint8_t(c - 0x20);
+    std::memcpy(name.data(), result, sizeof result);
+    return false;
+}
+
+ShortNameKey MakeShortNameKey(std::string_view text) {
+    ShortNameKey key{};
+    std::memcpy(key.data(), text.data(), std::min(text.size(), key.size()));
+    return key;
+}
+
+std::uint8_t ShortNameChecksum(const std::uint8_t* name11) {
+    std::uint8_t sum = 0;
+    for (int i = 0; i < ShortNameLength; ++i) sum = std::uint8_t(((sum & 1) << 7) + (sum >> 1) + name11[i]);
+    return sum;
+}
+
+bool Volume::ReadIntoBuffer(std::uint32_t sector) { return device_.Read(sector, SectorBuffer.data()) == 0; }
+
+void Volume::WriteFromBuffer(std::uint32_t sector) { device_.Write(sector, SectorBuffer.data()); }
+
+void Volume::ShowMessage(const char* text) const {
+    platform::ShowPlainMessage(QString::fromLatin1(text), MessageOwner);
+}
+
+int Volume::MountVolume() {
+    Mounted = false;
+    PartitionStart = 0;
+    if (!ReadIntoBuffer(0)) return 1;
+    // Byte 0 first: a boot sector may carry a partition table of its own.
+    if (!IsBootSector(SectorBuffer.data())) {
+        if (SectorBuffer[SignatureOffset] != 0x55 && SectorBuffer[SignatureOffset + 1] != 0xAA) return 1;
+        PartitionStart = LittleEndianValue(&SectorBuffer[FirstPartitionStartOffset], 4);
+        if (!ReadIntoBuffer(PartitionStart) || !IsBootSector(SectorBuffer.data())) return 1;
+    }
+
+    const std::uint8_t* boot = SectorBuffer.data();
+    const std::uint32_t bytesPerSector = LittleEndianValue(boot + BytesPerSectorOffset, 2);
+    const std::uint32_t sectorsPerCluster = boot[SectorsPerClusterOffset];
+    const std::uint32_t reservedSectors = LittleEndianValue(boot + ReservedSectorsOffset, 2);
+    const std::uint32_t numberOfFats = boot[NumberOfFatsOffset];
+    const std::uint32_t totalSectors = LittleEndianValue(boot + TotalSectorsOffset, 4);
+    const std::uint32_t sectorsPerFat = LittleEndianValue(boot + SectorsPerFatOffset, 4);
+    const std::uint32_t rootCluster = LittleEndianValue(boot + RootClusterOffset, 4);
+
+    // The card's word is not taken on trust: sectors are moved 512 bytes at
+    // a time, a cluster has a power-of-two number of sectors, FSInfo sits in
+    // the reserved area, and every sector of the volume and every cluster's
+    // FAT entry must be addressable.
+    if (bytesPerSector != std::uint32_t(SectorSize)) return 1;
+    if (sectorsPerCluster == 0 || (sectorsPerCluster & (sectorsPerCluster - 1)) != 0) return 1;
+    if (reservedSectors < 2 || numberOfFats < 1 || numberOfFats > 4 || sectorsPerFat == 0) return 1;
+    const std::uint64_t systemSectors = std::uint64_t(reservedSectors) + std::uint64_t(numberOfFats) * sectorsPerFat;
+    if (totalSectors <= systemSectors) return 1;
+    if (std::uint64_t(PartitionStart) + totalSectors > 0x100000000ull) return 1;
+    const std::uint64_t dataSectors = totalSectors - systemSectors;
+    const std::uint64_t clusterCount = dataSectors / sectorsPerCluster;
+    if (clusterCount == 0 || clusterCount > LastLinkValue - 1) return 1;
+    if (std::uint64_t(sectorsPerFat) * FatEntriesPerSector < clusterCount + 2) return 1;
+    if (rootCluster < 2 || rootCluster - 2 >= clusterCount) return 1;
+
+    BytesPerSector = bytesPerSector;
+    SectorsPerCluster = sectorsPerCluster;
+    ReservedSectors = reservedSectors;
+    NumberOfFats = numberOfFats;
+    SectorsPerFat = sectorsPerFat;
+    RootCluster = rootCluster;
+    // The data area follows the FATs of the volume found at PartitionStart;
+    // the boot sector's hidden-sectors field is not relied on, since
+    // formatters leave it 0 on partitioned cards too.
+    FirstDataSector = std::uint32_t(PartitionStart + systemSectors);
+    ClusterCount = std::uint32_t(clusterCount);
+    CapacityBytes = dataSectors * bytesPerSector;
+    Mounted = true;
+
+    const std::uint32_t freeClusters = AccessFsInfo(FsInfoFreeCount, false);
+    FsInfoValid = freeClusters <= ClusterCount;
+    FreeBytes = FsInfoValid ? std::uint64_t(freeClusters) * SectorsPerCluster * BytesPerSector : 0;
+    return 0;
+}
+
+std::uint32_t Volume::AccessFsInfo(int which, bool write, std::uint32_t value) {
+    const std::uint32_t sector = PartitionStart + 1;
+    ReadIntoBuffer(sector);
+    const std::uint8_t* info = SectorBuffer.data();
+    if (LittleEndianValue(info + FsInfoLeadOffset, 4) != FsInfoLeadSignature ||
+        LittleEndianValue(info + FsInfoStructOffset, 4) != FsInfoStructSignature ||
+        LittleEndianValue(info + FsInfoTrailOffset, 4) != FsInfoTrailSignature)
+        return FsInfoNotUsable;
+    const int offset = which == FsInfoFreeCount ? FsInfoFreeCountOffset : FsInfoNextFreeOffset;
+    if (!write) return LittleEndianValue(info + offset, 4);
+    StoreLittleEndian32(&SectorBuffer[offset], value);
+    WriteFromBuffer(sector);
+    return FsInfoNotUsable;
+}
+
+std::uint32_t Volume::AccessFatEntry(std::uint32_t cluster, bool write, std::uint32_t value) {
+    if (!Mounted || !IsDataCluster(cluster)) return 0;
+    const std::uint32_t offset = cluster * 4;
+    const std::uint32_t sector = PartitionStart + ReservedSectors + offset / BytesPerSector;
+    const std::uint32_t position = offset % BytesPerSector;
+    for (int attempt = 0; attempt < FatReadAttempts; ++attempt)
+        if (ReadIntoBuffer(sector)) break;
+    if (!write) return LittleEndianValue(&SectorBuffer[position], 4) & FatEntryMask;
+    StoreLittleEndian32(&SectorBuffer[position], value);
+    // Every copy gets the same sector, so the FATs never differ.
+    for (std::uint32_t copy = 0; copy < NumberOfFats; ++copy) WriteFromBuffer(sector + copy * SectorsPerFat);
+    return 0;
+}
+
+std::uint32_t Volume::ClusterToSector(std::uint32_t cluster) const {
+    return (cluster - 2) * SectorsPerCluster + FirstDataSector;
+}
+
+const std::uint8_t* Volume::ScanRootDirectory(int mode, const std::uint8_t* name) {
+    EntryCount = 0;
+    if (mode == ScanList) ListingTruncated = false;
+    if (!Mounted) return nullptr;
+
+    // The live long-name entries right before the current entry; they
+    // belong to the short entry that follows them.
+    std::vector<LongNameSlot> longName;
+    std::unordered_set<std::uint32_t> visited{RootCluster};
+    std::uint32_t cluster = RootCluster;
+    for (;;) {
+        for (std::uint32_t s = 0; s < SectorsPerCluster; ++s) {
+            const std::uint32_t sector = ClusterToSector(cluster) + s;
+            ReadIntoBuffer(sector);
+            for (std::uint32_t offset = 0; offset < BytesPerSector; offset += DirectoryEntrySize) {
+                const std::uint8_t* entry = &SectorBuffer[offset];
+                if (entry[0] == EndOfDirectory) {
+                    if (mode != ScanList) ShowMessage(FileMissingMessage);
+                    return nullptr;
+                }
+                if (entry[0] == DeletedEntry) {
+                    longName.clear();
+                    continue;
+                }
+                if (entry[AttributesOffset] == LongNameAttributes) {
+                    if (longName.size() == MaxLongNameSlots) longName.erase(longName.begin());
+                    longName.push_back({sector, offset, entry[LongNameChecksumOffset]});
+                    continue;
+                }
+                if (mode == ScanList) {
+                    if (EntryCount == EntryTableSize) {
+                        ListingTruncated = true;
+                        return nullptr;
+                    }
+                    std::memcpy(EntryTable[EntryCount].data(), entry, DirectoryEntrySize);
+                    ++EntryCount;
+                } else if (std::memcmp(entry, name, ShortNameLength) == 0) {
+                    if (mode == ScanFind) return entry;
+                    DeleteEntry(sector, offset, longName);
+                    return nullptr;
+                }
+                longName.clear();
+            }
+        }
+        const std::uint32_t next = AccessFatEntry(cluster, false);
+        if (next > LastLinkValue) {
+            // A directory without a free entry at its end: the name is not there.
+            if (mode != ScanList) ShowMessage(FileMissingMessage);
+            return nullptr;
+        }
+        if (!IsDataCluster(next) || !visited.insert(next).second) {
+            ShowMessage(ChainErrorMessage);
+            return nullptr;
+        }
+        cluster = next;
+    }
+}
+
+void Volume::DeleteCardFile(const std::uint8_t* name) { ScanRootDirectory(ScanDelete, name); }
+
+void Volume::DeleteEntry(std::uint32_t sector, std::uint32_t offset, const std::vector<LongNameSlot>& longName) {
+    std::uint8_t* entry = &SectorBuffer[offset];
+    const std::uint32_t firstCluster = FirstClusterOf(entry);
+    const std::uint32_t size = LittleEndianValue(entry + FileSizeOffset, 4);
+    const std::uint8_t checksum = ShortNameChecksum(entry);
+
+    // Only the run of long-name entries that carry this name's checksum
+    // belongs to it; they go with it, so no orphaned long name is left.
+    std::size_t ownFrom = longName.size();
+    while (ownFrom > 0 && longName[ownFrom - 1].checksum == checksum) --ownFrom;
+    std::vector<LongNameSlot> elsewhere;
+    for (std::size_t i = ownFrom; i < longName.size(); ++i) {
+        if (longName[i].sector == sector)
+            SectorBuffer[longName[i].offset] = DeletedEntry;
+        else
+            elsewhere.push_back(longName[i]);
+    }
+    entry[0] = DeletedEntry;
+    WriteFromBuffer(sector);
+    for (std::size_t i = 0; i < elsewhere.size();) {
+        const std::uint32_t otherSector = elsewhere[i].sector;
+        ReadIntoBuffer(otherSector);
+        for (; i < elsewhere.size() && elsewhere[i].sector == otherSector; ++i)
+            SectorBuffer[elsewhere[i].offset] = DeletedEntry;
+        WriteFromBuffer(otherSector);
+    }
+
+    AdjustFreeCount(size);
+    const std::uint32_t hint = AccessFsInfo(FsInfoNextFree, false);
+    if (IsDataCluster(firstCluster) && firstCluster < hint) AccessFsInfo(FsInfoNextFree, true, firstCluster);
+    FreeChain(firstCluster);
+}
+
+void Volume::FreeChain(std::uint32_t firstCluster) {
+    if (firstCluster == 0) return;  // an empty file or a label owns no cluster
+    std::uint32_t current = firstCluster;
+    for (;;) {
+        if (!IsDataCluster(current)) {
+            ShowMessage(ChainErrorMessage);
+            return;
+        }
+        const std::uint32_t next = AccessFatEntry(current, false);
+        // A free entry inside the chain; also where a looping chain comes
+        // back to a cluster freed a moment ago, so every walk ends.
+        if (next == 0) {
+            ShowMessage(ChainErrorMessage);
+            return;
+        }
+        AccessFatEntry(current, true, 0);
+        if (next > LastLinkValue) return;
+        current = next;
+    }
+}
+
+void Volume::AdjustFreeCount(std::uint32_t size) {
+    if (!Mounted || !FsInfoValid) return;
+    std::uint32_t sectors = size / BytesPerSector + (size % BytesPerSector ? 1 : 0);
+    std::uint32_t clusters = sectors / SectorsPerCluster + (sectors % SectorsPerCluster ? 1 : 0);
+    const std::uint32_t freeClusters = AccessFsInfo(FsInfoFreeCount, false);
+    AccessFsInfo(FsInfoFreeCount, true, freeClusters + clusters);
+}
+
+int Volume::CopyCardFile(ShortNameKey& name) {
+    if (NormalizeShortName(name)) return CopyInvalidName;
+    if (!Destination || !Destination->isWritable()) return CopyNoDestination;
+    const std::uint8_t* entry = ScanRootDirectory(ScanFind, name.data());
+    if (!entry) return CopyDone;
+    std::uint32_t cluster = FirstClusterOf(entry);
+    const std::uint32_t size = LittleEndianValue(entry + FileSizeOffset, 4);
+    if (size == 0) return CopyDone;
+
+    std::unordered_set<std::uint32_t> visited{cluster};
+    std::uint32_t copied = 0;
+    for (;;) {
+        if (!IsDataCluster(cluster)) {
+            ShowMessage(ChainErrorMessage);
+            return CopyDone;
+        }
+        for (std::uint32_t s = 0; s < SectorsPerCluster; ++s) {
+            ReadIntoBuffer(ClusterToSector(cluster) + s);
+            const std::uint32_t count = std::min<std::uint32_t>(SectorSize, size - copied);
+            if (!Destination->seek(qint64(WritePosition)) ||
+                Destination->write(reinterpret_cast<const char*>(SectorBuffer.data()), count) != qint64(count))
+                return CopyNoDestination;
+            WritePosition += count;
+            copied += count;
+            if (copied == size) return CopyDone;
+        }
+        const std::uint32_t next = AccessFatEntry(cluster, false);
+        // Free, reserved, beyond the volume, already visited, or the end
+        // before the file's size: the chain can't be followed further.
+        if (next > LastLinkValue || !IsDataCluster(next) || !visited.insert(next).second) {
+            ShowMessage(ChainErrorMessage);
+            return CopyDone;
+        }
+        cluster = next;
+    }
+}
+
+}  // namespace Fat32

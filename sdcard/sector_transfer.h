@@ -1,0 +1,45 @@
+#pragma once
+// Moving one 512-byte sector of the meter's SD card to or from the PC.
+//
+// The meter keeps a 512-byte buffer of its own: a command request fills it
+// from the selected card sector (or writes it to that sector), and data
+// requests move it to and from the PC in pieces of at most 128 bytes. Every
+// step is followed by a fixed wait that paces the meter; the waits add up to
+// 450 ms per sector in both directions and go through platform::SleepMs.
+#include <cstdint>
+
+namespace Fat32 {
+
+constexpr int SectorSize = 512;
+constexpr int PieceSize = 128;     // the most one data request moves
+constexpr int PieceCount = 4;      // pieces per sector buffer
+
+// Waits of the sequences, in milliseconds.
+constexpr int SelectWaitMs = 50;   // after selecting the sector
+constexpr int CommandWaitMs = 100; // after the read or write command
+constexpr int PieceWaitMs = 50;    // after every piece
+constexpr int BufferWaitMs = 100;  // after the whole buffer has moved
+constexpr int SectorWaitMs = SelectWaitMs + CommandWaitMs + PieceCount * PieceWaitMs + BufferWaitMs;
+
+// Fills buffer with card sector `sector` (absolute on the card): select,
+// read command, four fetches. Always returns 0; a failed transfer is shown
+// by the device link, the remaining steps then move nothing but still wait,
+// and buffer bytes that did not arrive keep their old values.
+int ReadSector(std::uint32_t sector, std::uint8_t* buffer);
+
+// Writes buffer (512 bytes) to card sector `sector`: select, four stores,
+// write command. Always returns 0.
+int WriteSector(std::uint32_t sector, const std::uint8_t* buffer);
+
+// Move `length` bytes (at most 512) between the meter's sector buffer and
+// buffer, in pieces of min(remaining, 128) bytes at offsets 0, 128, 256 and
+// 384, each followed by a 50 ms wait. `first` is the first byte of every
+// piece's parameter block (the sector operations pass 0). Return 0.
+int ReadSectorBuffer(std::uint8_t first, std::uint32_t length, std::uint8_t* buffer);
+int WriteSectorBuffer(std::uint8_t first, std::uint32_t length, const std::uint8_t* buffer);
+
+// The unsigned value of `count` bytes stored least significant byte first
+// (2 for the card's 16-bit fields, 4 for its 32-bit fields).
+std::uint32_t LittleEndianValue(const std::uint8_t* bytes, std::uint8_t count);
+
+}  // namespace Fat32
