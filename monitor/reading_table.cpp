@@ -2,8 +2,10 @@
 
 #include "monitor/reading_word.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -38,6 +40,40 @@ QDate DateOf(std::int32_t day) {
     return day == INT32_MIN ? QDate() : QDate::fromJulianDay(day);
 }
 
+// Data rows in blocks of fixed size: growing never moves a row, and the
+// memory held stays within one block of what the rows need.
+class RowStore {
+public:
+    static constexpr std::size_t BlockRows = 4096;  // 64 KiB per block
+
+    std::size_t size() const { return size_; }
+    Row& operator[](std::size_t i) { return blocks_[i / BlockRows][i % BlockRows]; }
+    const Row& operator[](std::size_t i) const { return blocks_[i / BlockRows][i % BlockRows]; }
+
+    // Grows to n rows; new rows are empty.
+    void Grow(std::size_t n) {
+        while (blocks_.size() * BlockRows < n)
+            blocks_.push_back(std::make_unique<Row[]>(BlockRows));
+        size_ = std::max(size_, n);
+    }
+    // Shrinks to n rows; the rows dropped are reset and whole blocks freed.
+    void Shrink(std::size_t n) {
+        for (std::size_t i = n; i < size_; ++i)
+            (*this)[i] = Row{};
+        size_ = std::min(size_, n);
+        blocks_.resize((size_ + BlockRows - 1) / BlockRows);
+        if (blocks_.empty())
+            std::vector<std::unique_ptr<Row[]>>().swap(blocks_);
+    }
+    std::size_t BytesHeld() const {
+        return blocks_.size() * BlockRows * sizeof(Row) + blocks_.capacity() * sizeof(blocks_[0]);
+    }
+
+private:
+    std::vector<std::unique_ptr<Row[]>> blocks_;
+    std::size_t size_ = 0;
+};
+
 }  // namespace
 
 struct ReadingTable::Impl {
@@ -45,7 +81,7 @@ struct ReadingTable::Impl {
     int rowCount = InitialRowCount;  // grid rows, header included
     // rows[i] is grid row i + 1; it may reach one or more rows past the end,
     // where cells are set before the count grows to show them.
-    std::vector<Row> rows;
+    RowStore rows;
     std::vector<std::array<QString, Columns>> texts;  // side store of text rows
     std::vector<std::uint32_t> freeTextSlots;
 
@@ -56,8 +92,7 @@ struct ReadingTable::Impl {
         return row >= 1 && std::size_t(row) <= rows.size() ? &rows[std::size_t(row - 1)] : nullptr;
     }
     Row& Ensure(int row) {
-        if (std::size_t(row) > rows.size())
-            rows.resize(std::size_t(row));
+        rows.Grow(std::size_t(row));
         return rows[std::size_t(row - 1)];
     }
 
@@ -110,17 +145,14 @@ struct ReadingTable::Impl {
     void Truncate(int keep) {
         const std::size_t kept = std::size_t(keep > 1 ? keep - 1 : 0);
         if (kept == 0) {
-            std::vector<Row>().swap(rows);
+            rows.Shrink(0);
             std::vector<std::array<QString, Columns>>().swap(texts);
             std::vector<std::uint32_t>().swap(freeTextSlots);
             return;
         }
         for (std::size_t i = kept; i < rows.size(); ++i)
             ReleaseText(rows[i]);
-        if (rows.size() > kept)
-            rows.resize(kept);
-        if (rows.capacity() > 4 * rows.size() + 64)
-            rows.shrink_to_fit();
+        rows.Shrink(kept);
     }
 };
 
@@ -222,7 +254,7 @@ void ReadingTable::SetFileRow(int row, std::uint32_t word, const QDate& date) {
 }
 
 std::size_t ReadingTable::BytesUsed() const {
-    std::size_t bytes = d->rows.capacity() * sizeof(Row);
+    std::size_t bytes = d->rows.BytesHeld();
     bytes += d->freeTextSlots.capacity() * sizeof(std::uint32_t);
     bytes += d->texts.capacity() * sizeof(std::array<QString, Columns>);
     for (const auto& cells : d->texts) {
