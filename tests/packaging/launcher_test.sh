@@ -109,9 +109,9 @@ if [ -n "$card_script" ] && PATH=$PATH:/usr/sbin command -v mkfs.fat >/dev/null 
 else
   echo "note: card tools or script missing, the card image is not checked"
 fi
-echo "levels = constant:60" >> "$conf"
+echo "levels = 60" >> "$conf"
 launch "$prefix/bin/quorvane-demo" XDG_DATA_HOME="$demo_data" || fail "demo again: exit status $?"
-grep -qx 'levels = constant:60' "$conf" || fail "demo again: the user's configuration was overwritten"
+grep -qx 'levels = 60' "$conf" || fail "demo again: the user's configuration was overwritten"
 
 # --- the demo without the card tools: no card, and the setup byte says so
 mkdir -p "$tmp/tools"
