@@ -1,0 +1,178 @@
+#pragma once
+// The main window: a borderless window with its own title strip, a toolbar
+// of eight commands, two pages (chart page PanelA, big-digit page PanelB)
+// and a status strip. It owns the state every command and the one-second
+// tick read and write. Window code: lives in the qv_ui library.
+//
+// The toolbar commands are defined beside their modules (records/, setup/,
+// sdcard/ and the recording and printing code of monitor/).
+#include "monitor/level_chart.h"
+#include "monitor/reading_table.h"
+#include "monitor/reading_word.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QTableView;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QPushButton;
+
+namespace records {
+class RecordFileWriter;
+}
+
+class TFormMain : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window, samples the clock, opens the meter once and loads
+    // the restore picture from StartFolder + "/ico/min.bmp"; throws
+    // std::runtime_error when that picture cannot be loaded.
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // Runs once after construction: rounded shape and table header.
+    void FormCreate();
+    // Sizes and places the controls from the window's current size.
+    void RecomputeLayout();
+
+    // Title strip.
+    void ImageTopMouseDown(Qt::MouseButton button);
+    void SpeedButtonCloseClick();
+    void SpeedButtonMaxMinClick();
+    void SpeedButtonMinimClick();
+
+    // Toolbar commands, left to right.
+    void ToolButton1Click();      // open a file
+    void ToolButton2Click();      // save the data
+    void ToolButton3Click();      // online recording
+    void ToolButton_AtoBClick();  // switch between the pages
+    void ToolButton5Click();      // instrument setup
+    void ToolButton6Click();      // SD card
+    void ToolButton4Click();      // print the chart
+    void ToolButton7Click();      // about box
+
+    // The one-second tick.
+    void Timer1STimer();
+
+    // The shape the window is drawn in: its rectangle with 15 x 15 corner
+    // ellipses. Re-applied whenever the size changes.
+    void ApplyRoundedShape();
+
+    // ---- State shared by the commands, the tick and the dialogs.
+    QString StartFolder;
+    QString OpenFileName;
+    QDateTime ClockReading;
+    reading::ClockTexts ClockTexts;
+    quint32 ReadingCount = 0;
+    quint32 LiveWord = 0;
+    quint32 RecordWord = 0;
+    bool Connected = false;
+    bool Recording = false;
+    bool ChartPageShown = true;
+    quint8 CurrentSetup = 0;
+    QColor RecColour = QColor(0, 0, 255);
+    QColor MaxColour = QColor(255, 0, 0);
+    QColor MinColour = QColor(0, 128, 0);
+    float RunningMax = 0;
+    float RunningMin = 0;
+    reading::ReadingTexts LiveTexts;
+    reading::ReadingTexts FileTexts;
+    QString RecordingFileName;
+    std::unique_ptr<records::RecordFileWriter> RecordingFile;
+
+    // ---- Controls.
+    QLabel* ImageTop;
+    QLabel* Label1;
+    QPushButton* SpeedButtonClose;
+    QPushButton* SpeedButtonMaxMin;
+    QPushButton* SpeedButtonMinim;
+    QLabel* ImageToole;
+    QToolBar* ToolBar1;
+    QToolButton* ToolButton1;
+    QToolButton* ToolButton2;
+    QToolButton* ToolButton3;
+    QToolButton* ToolButton_AtoB;
+    QToolButton* ToolButton5;
+    QToolButton* ToolButton6;
+    QToolButton* ToolButton4;
+    QToolButton* ToolButton7;
+
+    QFrame* PanelMain;
+    QFrame* PanelA;
+    QFrame* PanelA_LU;
+    QLabel* Image1;
+    QLabel* Label_LcdStart;
+    QLabel* Label_LcdEnd;
+    QLabel* Label_DB;
+    QLabel* Label3;
+    QLabel* Label2;
+    QLabel* LabelAC;
+    QLabel* LabelFS;
+    QLabel* LabelMAX;
+    QFrame* PanelA_LD;
+    ReadingTable* Table;
+    QTableView* StringGrid;
+    QFrame* PanelA_R;
+    LevelChart* Chart1;
+    ColouredCurve* Series_rec;
+    ColouredCurve* Series_max;
+    ColouredCurve* Series_min;
+    CrossHairTool* ChartTool1;
+    ChartTextTool* ChartTool_Txt;
+
+    QFrame* PanelB;
+    QLabel* Label4;
+    QLabel* Label6;
+    GaugeChart* Chart2;
+    QCPBars* Series1;
+
+    QFrame* Panel_Stat;
+    QLabel* LabelUSBState;
+    QLabel* Label5;
+
+    QTimer* Timer1S;
+    QPlainTextEdit* Memo1;
+
+    // Texts of the status strip for the link state (17 characters each).
+    static constexpr const char* UsbConnectedText = " USB Connect     ";
+    static constexpr const char* UsbDisconnectedText = " USB Disconnect  ";
+
+protected:
+    // Hands the window to the window system to be moved, as if its caption
+    // had been grabbed; returns false when the window system cannot, in
+    // which case the title strip moves the window itself.
+    virtual bool BeginSystemMove();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void BuildTitleStrip();
+    void BuildToolbar();
+    void BuildChartPage();
+    void BuildDigitPage();
+    void BuildStatusStrip();
+    // Loads the picture of SpeedButtonMaxMin from StartFolder + relative;
+    // throws std::runtime_error when it cannot.
+    void LoadMaxMinPicture(const QString& relative);
+
+    // One reading of an online recording (tick steps 6 to 22).
+    void TakeReading();
+
+    // Fallback drag of the title strip when the window system cannot move
+    // the window itself: the offset of the press inside the window.
+    bool manualDrag_ = false;
+    QPoint dragOffset_;
+};
+
+// The program's one main window; set while it exists.
+extern TFormMain* FormMain;

@@ -1,0 +1,280 @@
+#include "level_chart.h"
+
+#include <QLinearGradient>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+QFont PixelFont(int pixels, bool bold = false) {
+    QFont font;
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- ColouredCurve
+
+ColouredCurve::ColouredCurve(QCustomPlot* plot, QCPAxis* keyAxis, QCPAxis* valueAxis)
+    : plot_(plot), keyAxis_(keyAxis), valueAxis_(valueAxis) {}
+
+QCPGraph* ColouredCurve::StartGraph(const QColor& colour) {
+    QCPGraph* graph = plot_->addGraph(keyAxis_, valueAxis_);
+    graph->setPen(QPen(colour));
+    graph->setLineStyle(QCPGraph::lsLine);
+    // Draws only as many line segments as there are pixel columns, so a long
+    // curve costs about the same per replot as a short one.
+    graph->setAdaptiveSampling(true);
+    graph->setSelectable(QCP::stNone);
+    graphs_.push_back(graph);
+    graphStarts_.push_back(Count());
+    return graph;
+}
+
+void ColouredCurve::Add(double x, double y, const QColor& colour) {
+    Q_ASSERT(keys_.empty() || x >= keys_.back());
+    if (graphs_.empty() || graphs_.back()->pen().color() != colour) {
+        QCPGraph* graph = StartGraph(colour);
+        // The new colour's line begins where the curve ended, so the curve
+        // stays one unbroken line.
+        if (!keys_.empty()) graph->addData(keys_.back(), values_.back());
+    }
+    graphs_.back()->addData(x, y);
+    keys_.push_back(x);
+    values_.push_back(y);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ColouredCurve::Clear() {
+    for (QCPGraph* graph : graphs_) plot_->removeGraph(graph);
+    graphs_.clear();
+    graphStarts_.clear();
+    std::vector<double>().swap(keys_);
+    std::vector<double>().swap(values_);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+QColor ColouredCurve::ColourAt(int i) const {
+    // The last graph that starts at or before point i drew it.
+    auto next = std::upper_bound(graphStarts_.begin(), graphStarts_.end(), i);
+    if (next == graphStarts_.begin()) return {};
+    return graphs_[std::size_t(next - graphStarts_.begin() - 1)]->pen().color();
+}
+
+int ColouredCurve::NearestIndex(double x) const {
+    if (keys_.empty()) return -1;
+    auto at = std::lower_bound(keys_.begin(), keys_.end(), x);
+    if (at == keys_.end()) return Count() - 1;
+    const int i = int(at - keys_.begin());
+    if (i > 0 && x - keys_[std::size_t(i - 1)] <= *at - x) return i - 1;
+    return i;
+}
+
+// ---------------------------------------------------------------- CrossHairTool
+
+CrossHairTool::CrossHairTool(QCustomPlot* plot, const ColouredCurve* curve)
+    : QObject(plot), plot_(plot), curve_(curve) {
+    plot_->addLayer(QStringLiteral("crosshair"), plot_->layer(QStringLiteral("overlay")),
+                    QCustomPlot::limBelow);
+    layer_ = plot_->layer(QStringLiteral("crosshair"));
+    layer_->setMode(QCPLayer::lmBuffered);
+
+    const QPen pen(QColor(255, 140, 0), 1);
+    vertical_ = new QCPItemStraightLine(plot_);
+    horizontal_ = new QCPItemStraightLine(plot_);
+    for (QCPItemStraightLine* line : {vertical_, horizontal_}) {
+        line->setLayer(layer_);
+        line->setPen(pen);
+        line->setSelectable(false);
+        line->setClipToAxisRect(true);
+        line->setVisible(false);
+    }
+}
+
+void CrossHairTool::FollowMouse(const QPointF& pixel) {
+    if (!plot_->axisRect()->rect().contains(pixel.toPoint())) {
+        Hide();
+        return;
+    }
+    double x = plot_->xAxis->pixelToCoord(pixel.x());
+    double y = plot_->yAxis->pixelToCoord(pixel.y());
+    snapped_ = curve_->NearestIndex(x);
+    if (snapped_ >= 0) {
+        x = curve_->KeyAt(snapped_);
+        y = curve_->ValueAt(snapped_);
+    }
+    position_ = QPointF(x, y);
+    vertical_->point1->setCoords(x, 0);
+    vertical_->point2->setCoords(x, 1);
+    horizontal_->point1->setCoords(0, y);
+    horizontal_->point2->setCoords(1, y);
+    vertical_->setVisible(true);
+    horizontal_->setVisible(true);
+    layer_->replot();
+}
+
+void CrossHairTool::Hide() {
+    if (!vertical_->visible()) return;
+    vertical_->setVisible(false);
+    horizontal_->setVisible(false);
+    layer_->replot();
+}
+
+// ---------------------------------------------------------------- ChartTextTool
+
+ChartTextTool::ChartTextTool(QCustomPlot* plot) : plot_(plot), item_(new QCPItemText(plot)) {
+    item_->setLayer(QStringLiteral("legend"));
+    item_->position->setType(QCPItemPosition::ptAxisRectRatio);
+    item_->position->setAxisRect(plot->axisRect());
+    item_->position->setCoords(0.01, 0.98);
+    item_->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    item_->setTextAlignment(Qt::AlignLeft);
+    item_->setFont(PixelFont(11));
+    item_->setColor(Qt::black);
+    item_->setPen(QPen(QColor(128, 128, 128, 160)));
+    item_->setBrush(QColor(255, 255, 224, 128));
+    item_->setPadding(QMargins(5, 3, 5, 3));
+    item_->setSelectable(false);
+    item_->setVisible(false);
+}
+
+void ChartTextTool::SetText(const QString& text) {
+    item_->setText(text);
+    item_->setVisible(!text.isEmpty());
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+// ---------------------------------------------------------------- LevelChart
+
+LevelChart::LevelChart(QWidget* parent)
+    : QCustomPlot(parent),
+      Series_rec(this, xAxis, yAxis),
+      Series_max(this, xAxis, yAxis),
+      Series_min(this, xAxis, yAxis),
+      ChartTool1(new CrossHairTool(this, &Series_rec)),
+      ChartTool_Txt(this) {
+    plotLayout()->insertRow(0);
+    plotLayout()->addElement(0, 0, new QCPTextElement(this, QStringLiteral("SPL Graph Analyzing"),
+                                                      PixelFont(13, true)));
+    legend->setVisible(false);
+
+    yAxis->setRange(LevelAxisMin, LevelAxisMax);
+    yAxis->setLabel(QStringLiteral("SPL Unit DB"));
+    yAxis->setLabelColor(Qt::red);
+    yAxis->setLabelFont(PixelFont(12));
+
+    // Step 1 while zoomed in; multiples of it when the window is wide, so a
+    // 300-point window shows a readable number of labels.
+    auto ticker = QSharedPointer<QCPAxisTickerFixed>::create();
+    ticker->setTickStep(1.0);
+    ticker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+    xAxis->setTicker(ticker);
+
+    // Only the horizontal window moves: left-drag pans, the wheel zooms,
+    // a right-drag draws the red band to zoom into.
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    axisRect()->setRangeDrag(Qt::Horizontal);
+    axisRect()->setRangeZoom(Qt::Horizontal);
+    axisRect()->setRangeDragAxes(xAxis, nullptr);
+    axisRect()->setRangeZoomAxes(xAxis, nullptr);
+    selectionRect()->setPen(QPen(Qt::red, 1, Qt::DashLine));
+    selectionRect()->setBrush(QColor(255, 0, 0, 40));
+    setSelectionRectMode(QCP::srmNone);
+
+    setMouseTracking(true);
+}
+
+LevelChart::~LevelChart() = default;
+
+void LevelChart::SetBottomMinimum(double value) {
+    xAxis->setRangeLower(value);
+    replot(rpQueuedReplot);
+}
+
+void LevelChart::SetBottomMaximum(double value) {
+    xAxis->setRangeUpper(value);
+    replot(rpQueuedReplot);
+}
+
+void LevelChart::mousePressEvent(QMouseEvent* event) {
+    setSelectionRectMode(event->button() == Qt::RightButton ? QCP::srmZoom : QCP::srmNone);
+    QCustomPlot::mousePressEvent(event);
+}
+
+void LevelChart::mouseMoveEvent(QMouseEvent* event) {
+    QCustomPlot::mouseMoveEvent(event);
+    ChartTool1->FollowMouse(event->position());
+}
+
+void LevelChart::leaveEvent(QEvent* event) {
+    ChartTool1->Hide();
+    QCustomPlot::leaveEvent(event);
+}
+
+// ---------------------------------------------------------------- GaugeChart
+
+GaugeChart::GaugeChart(QWidget* parent) : QCustomPlot(parent) {
+    // The page's gradient shows through.
+    setBackground(Qt::NoBrush);
+    axisRect()->setBackground(Qt::NoBrush);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    legend->setVisible(false);
+
+    xAxis->setVisible(false);
+    xAxis->setRange(-0.5, 0.5);
+    xAxis2->setVisible(false);
+    yAxis2->setVisible(false);
+
+    yAxis->setRange(ScaleMin, ScaleMax);
+    yAxis->setTickLabelColor(Qt::white);
+    yAxis->setTickLabelFont(PixelFont(8));
+    yAxis->setBasePen(QPen(Qt::white));
+    yAxis->setTickPen(QPen(Qt::white));
+    yAxis->setSubTickPen(QPen(Qt::white));
+    yAxis->grid()->setVisible(false);
+
+    Series1 = new QCPBars(xAxis, yAxis);
+    Series1->setWidthType(QCPBars::wtPlotCoords);
+    Series1->setWidth(1.0);  // the whole slot
+    Series1->setPen(QPen(Qt::yellow));
+    Series1->setSelectable(QCP::stNone);
+
+    // Only the left side sizes itself to the labels; top, bottom and right
+    // are fractions of the chart's size.
+    axisRect()->setAutoMargins(QCP::msLeft);
+    connect(this, &QCustomPlot::afterLayout, this, &GaugeChart::UpdateGradient);
+    UpdateMargins();
+}
+
+void GaugeChart::ShowBar(double value) {
+    Series1->data()->clear();
+    Series1->addData(0, value);
+    replot(rpQueuedReplot);
+}
+
+double GaugeChart::BarValue() const {
+    if (Series1->data()->isEmpty()) return std::numeric_limits<double>::quiet_NaN();
+    return Series1->data()->constBegin()->value;
+}
+
+void GaugeChart::resizeEvent(QResizeEvent* event) {
+    UpdateMargins();
+    QCustomPlot::resizeEvent(event);
+}
+
+void GaugeChart::UpdateMargins() {
+    const int vertical = int(std::lround(height() * 0.05));
+    const int right = int(std::lround(width() * 0.15));
+    axisRect()->setMargins(QMargins(0, vertical, right, vertical));
+}
+
+void GaugeChart::UpdateGradient() {
+    // In widget pixels, tied to the scale: green at 25 dB, red at 135 dB.
+    QLinearGradient gradient(0, yAxis->coordToPixel(ScaleMin), 0, yAxis->coordToPixel(ScaleMax));
+    gradient.setColorAt(0, QColor(0, 255, 0));
+    gradient.setColorAt(1, QColor(255, 0, 0));
+    Series1->setBrush(gradient);
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Program start-up and the last line of error handling: an error that a
+// command does not catch ends that command and is shown in an error box
+// with its text; the program goes on.
+#include <QApplication>
+#include <QString>
+#include <exception>
+
+// The program's application object: an error that escapes an event
+// handler is shown in an error box instead of ending the process.
+class ProgramApplication : public QApplication {
+public:
+    ProgramApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Sets the application's title, creates the main window (construction,
+// then FormCreate), shows it and runs the event loop until it closes.
+// An error on the way is shown in an error box with its text (an empty
+// one when it carries none) and no window is left. Returns 0 either way.
+// The caller installs the message boxes (the program: the toolkit's;
+// tests: the recorder).
+int RunProgram(QApplication& app);
+
+// Shows an error box with the text of the error being handled (call from
+// within a catch block); an error without a text shows an empty box.
+void ShowCurrentError();
+
+// Runs a command; an error escaping it is shown in an error box and ends
+// only that command.
+template <class Command>
+void RunCommand(Command&& command) {
+    try {
+        command();
+    } catch (...) {
+        ShowCurrentError();
+    }
+}
