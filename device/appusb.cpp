@@ -1,0 +1,82 @@
+#include "appusb.h"
+
+#include "platform/messages.h"
+
+#include <usb.h>
+
+#include <cstring>
+#include <vector>
+
+namespace Appusb {
+namespace {
+
+// The one open device handle of the process, or none.
+usb_dev_handle* deviceHandle = nullptr;
+
+struct usb_device* FirstMeter() {
+    for (struct usb_bus* bus = usb_get_busses(); bus; bus = bus->next) {
+        for (struct usb_device* dev = bus->devices; dev; dev = dev->next) {
+            if (dev->descriptor.idVendor == MeterVendorId && dev->descriptor.idProduct == MeterProductId)
+                return dev;
+        }
+    }
+    return nullptr;
+}
+
+void ShowDisconnected() {
+    platform::Message m;
+    m.text = QString::fromUtf8(DisconnectedMessage);
+    m.buttons = platform::Ok;
+    m.owner = nullptr;
+    platform::ShowMessage(m);
+}
+
+}  // namespace
+
+int OpenMeter() {
+    if (deviceHandle) CloseMeter();
+    // A full enumeration every time, so a meter plugged in or out since the
+    // last call is seen. The results say nothing the bus list doesn't.
+    usb_init();
+    usb_find_busses();
+    usb_find_devices();
+    struct usb_device* meter = FirstMeter();
+    if (!meter) return NoMeter;
+    deviceHandle = usb_open(meter);
+    return deviceHandle ? Opened : OpenFailed;
+}
+
+void CloseMeter() {
+    if (!deviceHandle) return;
+    usb_close(deviceHandle);
+    deviceHandle = nullptr;
+}
+
+bool HasHandle() { return deviceHandle != nullptr; }
+
+int VendorRequest(std::uint8_t direction, std::uint8_t request, const ParameterBlock& params, void* data,
+                  int length) {
+    if (!deviceHandle) return 0;
+    const bool toHost = (direction & DirIn) != 0;
+    if (length < 0) length = 0;
+    // Replies land in a scratch buffer first and only the bytes that
+    // arrived are copied out, so a failed or short transfer leaves the
+    // caller's buffer as it was wherever no data came.
+    std::vector<char> reply;
+    char* bytes = static_cast<char*>(data);
+    if (toHost && length > 0) {
+        reply.assign(std::size_t(length), 0);
+        bytes = reply.data();
+    }
+    const int result = usb_control_msg(deviceHandle, (direction | VendorDeviceRequest) & 0xFF, request,
+                                       params.Value(), params.Index(), bytes, length, TransferTimeoutMs);
+    if (result < 0) {
+        ShowDisconnected();
+        CloseMeter();
+        return result;
+    }
+    if (toHost && result > 0 && data) std::memcpy(data, reply.data(), std::size_t(result < length ? result : length));
+    return result;
+}
+
+}  // namespace Appusb
