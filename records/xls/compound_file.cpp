@@ -109,7 +109,8 @@ Bytes WriteCompoundFile(const CompoundFile& file) {
     const guint8* bytes = gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink.get()));
     if (size <= 0 || !bytes) throw Error("The workbook cannot be written: the compound file is empty.");
     Bytes out(bytes, bytes + size);
-    gsf_output_close(sink.get());
+    // Closing the compound file has closed its sink too.
+    if (!gsf_output_is_closed(sink.get())) gsf_output_close(sink.get());
     return out;
 }
 
