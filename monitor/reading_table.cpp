@@ -198,8 +198,8 @@ void ReadingTable::SetCell(int column, int row, const QString& text) {
         return;
     }
     Row* existing = d->Find(row);
-    if (!existing && text.isEmpty())
-        return;  // an unset row already reads as empty
+    if (text.isEmpty() && (!existing || existing->kind == RowKind::Empty))
+        return;  // the cell already reads as empty
     Row& r = d->Ensure(row);
     if (r.kind != RowKind::Text) {
         // The row becomes a text row holding what it showed so far.
