@@ -189,10 +189,16 @@ std::uint32_t Volume::AccessFatEntry(std::uint32_t cluster, bool write, std::uin
     for (int attempt = 0; attempt < FatReadAttempts; ++attempt)
         if (ReadIntoBuffer(sector)) break;
     if (!write) return LittleEndianValue(&SectorBuffer[position], 4) & FatEntryMask;
-    StoreLittleEndian32(&SectorBuffer[position], value);
+    StoreFatEntryInBuffer(cluster, value);
+    return 0;
+}
+
+void Volume::StoreFatEntryInBuffer(std::uint32_t cluster, std::uint32_t value) {
+    const std::uint32_t offset = cluster * 4;
+    const std::uint32_t sector = PartitionStart + ReservedSectors + offset / BytesPerSector;
+    StoreLittleEndian32(&SectorBuffer[offset % BytesPerSector], value);
     // Every copy gets the same sector, so the FATs never differ.
     for (std::uint32_t copy = 0; copy < NumberOfFats; ++copy) WriteFromBuffer(sector + copy * SectorsPerFat);
-    return 0;
 }
 
 std::uint32_t Volume::ClusterToSector(std::uint32_t cluster) const {
@@ -307,7 +313,9 @@ void Volume::FreeChain(std::uint32_t firstCluster) {
             ShowMessage(ChainErrorMessage);
             return;
         }
-        AccessFatEntry(current, true, 0);
+        // The buffer still holds the entry's FAT sector: one read and one
+        // write per cluster.
+        StoreFatEntryInBuffer(current, 0);
         if (next > LastLinkValue) return;
         current = next;
     }

@@ -175,6 +175,9 @@ private:
     void ShowMessage(const char* text) const;
     void DeleteEntry(std::uint32_t sector, std::uint32_t offset, const std::vector<LongNameSlot>& longName);
     void FreeChain(std::uint32_t firstCluster);
+    // Stores a FAT entry into SectorBuffer, which must hold its FAT sector,
+    // and writes that sector to every FAT copy.
+    void StoreFatEntryInBuffer(std::uint32_t cluster, std::uint32_t value);
 
     SectorDevice& device_;
 };

@@ -100,11 +100,4 @@ int WriteSector(std::uint32_t sector, const std::uint8_t* buffer) {
     return 0;
 }
 
-std::uint32_t LittleEndianValue(const std::uint8_t* bytes, std::uint8_t count) {
-    std::uint32_t value = 0;
-    // Bytes beyond the fourth would shift out of 32 bits; they add nothing.
-    for (int i = std::min<int>(count, 4) - 1; i >= 0; --i) value = (value << 8) | bytes[i];
-    return value;
-}
-
 }  // namespace Fat32

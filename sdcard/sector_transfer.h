@@ -39,7 +39,13 @@ int ReadSectorBuffer(std::uint8_t first, std::uint32_t length, std::uint8_t* buf
 int WriteSectorBuffer(std::uint8_t first, std::uint32_t length, const std::uint8_t* buffer);
 
 // The unsigned value of `count` bytes stored least significant byte first
-// (2 for the card's 16-bit fields, 4 for its 32-bit fields).
-std::uint32_t LittleEndianValue(const std::uint8_t* bytes, std::uint8_t count);
+// (2 for the card's 16-bit fields, 4 for its 32-bit fields). Inline, so the
+// FAT32 layer over an image file does not pull in the device link.
+inline std::uint32_t LittleEndianValue(const std::uint8_t* bytes, std::uint8_t count) {
+    std::uint32_t value = 0;
+    // Bytes beyond the fourth would shift out of 32 bits; they add nothing.
+    for (int i = (count < 4 ? count : 4) - 1; i >= 0; --i) value = (value << 8) | bytes[i];
+    return value;
+}
 
 }  // namespace Fat32
