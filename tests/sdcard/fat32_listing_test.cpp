@@ -176,3 +176,52 @@ TEST(Fat32Listing, BrokenOrLoopingDirectoryChainEndsWithTheClusterMessage) {
         EXPECT_EQ(card.Messages(), QStringList{Fat32::ChainErrorMessage});
     }
 }
+
+TEST(Fat32FatEntry, ReadsAFatSectorAgainWhileTheDeviceReportsFailureTenTimesAtMost) {
+    // Fails the first `failures` reads of FAT sectors.
+    class FlakyFat final : public Fat32::SectorDevice {
+    public:
+        FlakyFat(Fat32::SectorDevice& inner, std::uint32_t fatStart, std::uint32_t dataStart)
+            : inner_(inner), fatStart_(fatStart), dataStart_(dataStart) {}
+        int Read(std::uint32_t sector, std::uint8_t* buffer) override {
+            if (sector >= fatStart_ && sector < dataStart_) {
+                ++fatReads;
+                if (failures > 0) {
+                    --failures;
+                    return 1;
+                }
+            }
+            return inner_.Read(sector, buffer);
+        }
+        int Write(std::uint32_t sector, const std::uint8_t* buffer) override { return inner_.Write(sector, buffer); }
+        int failures = 0;
+        int fatReads = 0;
+
+    private:
+        Fat32::SectorDevice& inner_;
+        std::uint32_t fatStart_, dataStart_;
+    };
+    struct Case {
+        int failures;
+        int reads;
+    };
+    const Case cases[] = {{0, 1}, {3, 4}, {9, 10}, {25, 10}};
+    CardImage image;
+    image.PutFile("TWO.BIN", Pattern(1024, 1));
+    const std::vector<std::uint32_t> chain = image.Clusters("TWO.BIN");
+    ASSERT_EQ(chain.size(), 2u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failures);
+        CardUnderTest probe(image);
+        ASSERT_EQ(probe.volume.MountVolume(), 0);
+        FlakyFat flaky(probe.imageDevice, probe.volume.ReservedSectors, probe.volume.FirstDataSector);
+        Fat32::Volume volume(flaky);
+        ASSERT_EQ(volume.MountVolume(), 0);
+        flaky.failures = c.failures;
+        const std::uint32_t next = volume.AccessFatEntry(chain[0], false);
+        EXPECT_EQ(flaky.fatReads, c.reads);
+        if (c.failures < 10) {
+            EXPECT_EQ(next, chain[1]);
+        }
+    }
+}
