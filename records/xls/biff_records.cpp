@@ -4,8 +4,9 @@
 
 namespace xls::detail {
 
-std::vector<Record> SplitRecords(const Bytes& stream) {
-    std::vector<Record> records;
+std::vector<RecordRef> IndexRecords(const Bytes& stream) {
+    if (stream.size() > 0xFFFFFFF0u) throw Error("The workbook stream is too large.");
+    std::vector<RecordRef> records;
     // Each record takes at least its 4-byte header, which bounds the count.
     records.reserve(std::min<std::size_t>(stream.size() / 4, 1u << 20));
     // Streams may be padded with zeros up to their allocation size; nothing
@@ -18,13 +19,23 @@ std::vector<Record> SplitRecords(const Bytes& stream) {
         std::uint16_t size = GetU16(stream, pos + 2);
         if (pos + 4 + size > stream.size())
             throw Error("The workbook is damaged: its last record is cut short.");
-        Record r;
-        r.type = type;
-        r.offset = pos;
-        r.data.assign(stream.begin() + std::ptrdiff_t(pos + 4), stream.begin() + std::ptrdiff_t(pos + 4 + size));
-        records.push_back(std::move(r));
+        records.push_back({type, size, std::uint32_t(pos)});
         pos += 4 + size;
     }
+    return records;
+}
+
+Record Materialize(const Bytes& stream, const RecordRef& ref) {
+    Record r;
+    r.type = ref.type;
+    r.offset = ref.offset;
+    r.data.assign(ref.Data(stream), ref.Data(stream) + ref.size);
+    return r;
+}
+
+std::vector<Record> SplitRecords(const Bytes& stream) {
+    std::vector<Record> records;
+    for (const RecordRef& ref : IndexRecords(stream)) records.push_back(Materialize(stream, ref));
     return records;
 }
 

@@ -56,8 +56,20 @@ struct Record {
     std::size_t offset = 0;  // where the record began in the stream it was read from
 };
 
-// Splits a workbook stream into its records. Throws Error if a record runs
-// past the end of the stream. Trailing padding (zero bytes) is ignored.
+// A record in place in its stream: no copy of its data.
+struct RecordRef {
+    std::uint16_t type = 0;
+    std::uint16_t size = 0;
+    std::uint32_t offset = 0;  // of the record header in the stream
+
+    const std::uint8_t* Data(const Bytes& stream) const { return stream.data() + offset + 4; }
+};
+
+// Finds the records of a workbook stream. Throws Error if a record runs past
+// the end of the stream. Trailing padding (zero bytes) is ignored.
+std::vector<RecordRef> IndexRecords(const Bytes& stream);
+Record Materialize(const Bytes& stream, const RecordRef& ref);
+// The same with copies of the records' data.
 std::vector<Record> SplitRecords(const Bytes& stream);
 
 // Appends one record; data longer than MaxRecordData is split into CONTINUE

@@ -20,7 +20,8 @@ inline constexpr std::uint16_t kDefaultCellXf = 15;
 
 struct Cell {
     std::uint16_t column = 0;
-    std::vector<Record> records;  // as read: the cell record and its follow-ons (STRING, ARRAY, ...)
+    std::uint16_t type = 0;       // of the record as read
+    std::string raw;              // as read: the cell record and its follow-ons (STRING, ARRAY, ...), headers included
     bool fresh = false;           // written by the program: stored as a shared string (or BLANK if empty)
     QString text;                 // what the cell shows
     std::uint16_t xf = kDefaultCellXf;
@@ -81,6 +82,6 @@ Document ParseWorkbookStream(const Bytes& stream);
 Bytes SerializeWorkbookStream(Document& doc);
 
 // The text a cell record shows; `follow` are the records after a FORMULA.
-QString CellRecordText(const Record& cell, const std::vector<Record>& follow, const SharedStrings& sst);
+QString CellRecordText(std::uint16_t type, ByteReader data, const std::vector<Record>& follow, const SharedStrings& sst);
 
 }  // namespace xls::detail

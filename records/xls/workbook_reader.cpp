@@ -60,20 +60,27 @@ bool FollowsFormula(std::uint16_t type) {
     return type == rt::String || type == rt::Array || type == rt::ShrFmla || type == rt::Table;
 }
 
+// Appends a record with its header to a cell's raw bytes.
+void AppendRaw(std::string& raw, std::uint16_t type, const std::uint8_t* data, std::size_t size) {
+    const char header[4] = {char(type & 0xFF), char(type >> 8), char(size & 0xFF), char(size >> 8)};
+    raw.append(header, 4);
+    raw.append(reinterpret_cast<const char*>(data), size);
+}
+
 class ActiveSheetParser {
 public:
-    ActiveSheetParser(Document& doc) : doc_(doc), s_(doc.activeSheet) {}
+    ActiveSheetParser(Document& doc, const Bytes& stream) : doc_(doc), s_(doc.activeSheet), stream_(stream) {}
 
-    void Parse(std::vector<Record>& records, std::size_t begin, std::size_t end) {
-        CheckBof(records[begin], kWorksheet);
+    void Parse(const std::vector<RecordRef>& records, std::size_t begin, std::size_t end) {
+        CheckBof(Materialize(stream_, records[begin]), kWorksheet);
         int nested = 0;
         for (std::size_t j = begin; j < end; ++j) {
-            Record& r = records[j];
+            const RecordRef& r = records[j];
             if (nested > 0 || (r.type == rt::Bof && j != begin)) {
                 // An embedded chart: kept as it is.
                 if (r.type == rt::Bof) ++nested;
                 if (r.type == rt::Eof) --nested;
-                Keep(std::move(r));
+                Keep(r);
                 continue;
             }
             if (IsCellRecord(r.type)) {
@@ -91,31 +98,32 @@ public:
             case rt::DbCell: break;  // rebuilt when written
             case rt::Row: {
                 PlaceCellTable();
-                ByteReader in(r.data);
-                int row = in.U16();
-                s_.rows[row].rowRecord = std::move(r);
+                Record row = Materialize(stream_, r);
+                int number = ByteReader(row.data).U16();
+                s_.rows[number].rowRecord = std::move(row);
                 break;
             }
-            case rt::MergeCells: AddMerges(r); break;
-            case rt::ColInfo: NoteColumnFormat(r); Keep(std::move(r)); break;
-            default: Keep(std::move(r)); break;
+            case rt::MergeCells: AddMerges(Materialize(stream_, r)); break;
+            case rt::ColInfo: NoteColumnFormat(Materialize(stream_, r)); Keep(r); break;
+            default: Keep(r); break;
             }
         }
         FinishSlots();
     }
 
 private:
-    void Keep(Record&& r) { s_.items.push_back({Slot::None, std::move(r)}); }
-    void Place(Slot slot) {
-        if (std::any_of(s_.items.begin(), s_.items.end(), [&](const SheetItem& i) { return i.slot == slot; })) return;
-        s_.items.push_back({slot, {}});
-    }
-    void PlaceCellTable() {
-        if (!HasSlot(Slot::Dimensions)) Place(Slot::Dimensions);
-        Place(Slot::CellTable);
-    }
+    void Keep(const RecordRef& r) { s_.items.push_back({Slot::None, Materialize(stream_, r)}); }
     bool HasSlot(Slot slot) const {
         return std::any_of(s_.items.begin(), s_.items.end(), [&](const SheetItem& i) { return i.slot == slot; });
+    }
+    void Place(Slot slot) {
+        if (!HasSlot(slot)) s_.items.push_back({slot, {}});
+    }
+    void PlaceCellTable() {
+        if (cellTablePlaced_) return;
+        Place(Slot::Dimensions);
+        Place(Slot::CellTable);
+        cellTablePlaced_ = true;
     }
 
     void FinishSlots() {
@@ -138,7 +146,7 @@ private:
         int first = in.U16(), last = in.U16();
         in.U16();
         std::uint16_t xf = in.U16();
-        if (first > last || last >= kSheetColumns + 1) return;  // Excel writes 256 as the last; ignore nonsense
+        if (first > last || last > kSheetColumns) return;  // Excel writes 256 as the last; ignore nonsense
         for (int c = first; c <= std::min(last, kSheetColumns - 1); ++c) s_.columnXf[c] = xf;
     }
 
@@ -146,6 +154,7 @@ private:
         Place(Slot::MergeCells);
         ByteReader in(r.data);
         std::uint16_t count = in.U16();
+        in.Need(std::size_t(count) * 8);
         for (unsigned i = 0; i < count; ++i) {
             MergedRange m;
             m.firstRow = in.U16();
@@ -161,33 +170,34 @@ private:
         return std::uint16_t(column);
     }
 
-    void AddCell(std::vector<Record>& records, std::size_t first, std::size_t last) {
+    void AddCell(const std::vector<RecordRef>& records, std::size_t first, std::size_t last) {
         PlaceCellTable();
-        Record& r = records[first];
-        ByteReader in(r.data);
+        const RecordRef& r = records[first];
+        const std::uint8_t* data = r.Data(stream_);
+        ByteReader in(data, r.size);
         int row = in.U16();
         std::uint16_t column = in.U16();
         Row& target = s_.rows[row];
         if (r.type == rt::MulRk || r.type == rt::MulBlank) {
             // Spread into single cells so each can be replaced on its own.
             std::size_t each = r.type == rt::MulRk ? 6 : 2;
-            if (r.data.size() < 6 || (r.data.size() - 6) % each != 0) Damaged("a row of cells is malformed.");
-            std::size_t n = (r.data.size() - 6) / each;
+            if (r.size < 6 || (r.size - 6u) % each != 0) Damaged("a row of cells is malformed.");
+            std::size_t n = (r.size - 6u) / each;
             for (std::size_t k = 0; k < n; ++k) {
                 Cell cell;
                 cell.column = CheckedColumn(column + k);
                 cell.xf = in.U16();
-                Record single;
-                single.type = r.type == rt::MulRk ? rt::Rk : rt::Blank;
-                PutU16(single.data, unsigned(row));
-                PutU16(single.data, cell.column);
-                PutU16(single.data, cell.xf);
+                cell.type = r.type == rt::MulRk ? rt::Rk : rt::Blank;
+                Bytes single;
+                PutU16(single, unsigned(row));
+                PutU16(single, cell.column);
+                PutU16(single, cell.xf);
                 if (r.type == rt::MulRk) {
                     std::uint32_t rk = in.U32();
-                    PutU32(single.data, rk);
+                    PutU32(single, rk);
                     cell.text = GeneralNumberText(DecodeRk(rk));
                 }
-                cell.records.push_back(std::move(single));
+                AppendRaw(cell.raw, cell.type, single.data(), single.size());
                 target.Put(std::move(cell));
             }
             return;
@@ -195,32 +205,39 @@ private:
         Cell cell;
         cell.column = CheckedColumn(column);
         cell.xf = in.U16();
-        std::vector<Record> follow(std::make_move_iterator(records.begin() + std::ptrdiff_t(first + 1)),
-                                   std::make_move_iterator(records.begin() + std::ptrdiff_t(last + 1)));
-        cell.text = CellRecordText(r, follow, doc_.sst);
+        cell.type = r.type;
+        std::vector<Record> follow;
+        for (std::size_t k = first + 1; k <= last; ++k) follow.push_back(Materialize(stream_, records[k]));
+        cell.text = CellRecordText(r.type, ByteReader(data, r.size), follow, doc_.sst);
         if (r.type == rt::LabelSst) ++s_.sharedStringRefsAtLoad;
-        cell.records.push_back(std::move(r));
-        for (Record& f : follow) cell.records.push_back(std::move(f));
+        for (std::size_t k = first; k <= last; ++k) AppendRaw(cell.raw, records[k].type, records[k].Data(stream_), records[k].size);
         target.Put(std::move(cell));
     }
 
     Document& doc_;
     ActiveSheet& s_;
+    const Bytes& stream_;
+    bool cellTablePlaced_ = false;
 };
 
 }  // namespace
 
-QString CellRecordText(const Record& cell, const std::vector<Record>& follow, const SharedStrings& sst) {
-    ByteReader in(cell.data);
+QString CellRecordText(std::uint16_t type, ByteReader in, const std::vector<Record>& follow, const SharedStrings& sst) {
     in.Skip(6);
-    switch (cell.type) {
+    switch (type) {
     case rt::LabelSst: {
         std::uint32_t index = in.U32();
         if (index >= sst.entries.size()) Damaged("a cell refers to a missing shared text.");
         return sst.entries[index].text;
     }
     case rt::Label:
-    case rt::RString: return StringAt(cell, 6, {});
+    case rt::RString: {
+        Record label;
+        std::size_t n = in.Remaining();
+        const std::uint8_t* text = in.Take(n);
+        label.data.assign(text, text + n);
+        return StringAt(label, 0, {});
+    }
     case rt::Number: return GeneralNumberText(in.F64());
     case rt::Rk: return GeneralNumberText(DecodeRk(in.U32()));
     case rt::BoolErr: {
@@ -254,22 +271,23 @@ QString CellRecordText(const Record& cell, const std::vector<Record>& follow, co
 }
 
 Document ParseWorkbookStream(const Bytes& stream) {
-    std::vector<Record> records = SplitRecords(stream);
+    std::vector<RecordRef> records = IndexRecords(stream);
     if (records.empty() || records[0].type != rt::Bof)
         throw Error("The file holds no spreadsheet workbook.");
-    CheckBof(records[0], kWorkbookGlobals);
+    CheckBof(Materialize(stream, records[0]), kWorkbookGlobals);
 
     Document doc;
-    std::vector<const Bytes*> sstSegments;
+    std::vector<Record> sstRecords;
     std::size_t itabCur = 0;
     bool sawEof = false;
     std::size_t i = 0;
     for (; i < records.size() && !sawEof; ++i) {
-        Record& r = records[i];
+        Record r = Materialize(stream, records[i]);
         if (r.type == rt::Sst) {
             doc.sstAt = doc.globals.size();
-            sstSegments = {&r.data};
-            while (i + 1 < records.size() && records[i + 1].type == rt::Continue) sstSegments.push_back(&records[++i].data);
+            sstRecords.push_back(std::move(r));
+            while (i + 1 < records.size() && records[i + 1].type == rt::Continue)
+                sstRecords.push_back(Materialize(stream, records[++i]));
             continue;
         }
         if (r.type == rt::ExtSst) continue;  // rebuilt when written
@@ -288,15 +306,20 @@ Document ParseWorkbookStream(const Bytes& stream) {
         doc.globals.push_back(std::move(r));
     }
     if (!sawEof) Damaged("its workbook globals have no end.");
-    if (sstSegments.empty()) doc.sstAt = doc.globals.size() - 1;
-    else doc.sst = ParseSst(sstSegments);
+    if (sstRecords.empty()) {
+        doc.sstAt = doc.globals.size() - 1;
+    } else {
+        std::vector<const Bytes*> segments;
+        for (const Record& r : sstRecords) segments.push_back(&r.data);
+        doc.sst = ParseSst(segments);
+    }
     if (doc.sheets.empty()) throw Error("The workbook has no sheets.");
     doc.active = itabCur < doc.sheets.size() ? itabCur : 0;
 
     for (std::size_t k = 0; k < doc.sheets.size(); ++k) {
         SheetInfo& sheet = doc.sheets[k];
         auto at = std::lower_bound(records.begin() + std::ptrdiff_t(i), records.end(), sheet.oldStart,
-                                   [](const Record& r, std::size_t pos) { return r.offset < pos; });
+                                   [](const RecordRef& r, std::size_t pos) { return r.offset < pos; });
         if (at == records.end() || at->offset != sheet.oldStart || at->type != rt::Bof)
             Damaged("a sheet is not where the workbook says it is.");
         std::size_t begin = std::size_t(at - records.begin());
@@ -309,9 +332,10 @@ Document ParseWorkbookStream(const Bytes& stream) {
             ++end;
         } while (depth > 0);
         if (k == doc.active) {
-            ActiveSheetParser(doc).Parse(records, begin, end);
+            if (!doc.activeSheet.items.empty()) Damaged("two sheets share one place.");
+            ActiveSheetParser(doc, stream).Parse(records, begin, end);
         } else {
-            sheet.records.assign(records.begin() + std::ptrdiff_t(begin), records.begin() + std::ptrdiff_t(end));
+            for (std::size_t j = begin; j < end; ++j) sheet.records.push_back(Materialize(stream, records[j]));
         }
     }
     return doc;
@@ -323,6 +347,8 @@ Cell* Row::Find(std::uint16_t column) {
 }
 
 Cell& Row::Put(Cell cell) {
+    // Rows mostly hold a handful of cells: one allocation instead of several.
+    if (cells.capacity() == 0) cells.reserve(6);
     auto at = std::lower_bound(cells.begin(), cells.end(), cell.column, [](const Cell& c, std::uint16_t col) { return c.column < col; });
     if (at != cells.end() && at->column == cell.column) {
         *at = std::move(cell);

@@ -24,7 +24,7 @@ void AssignSharedStrings(Document& doc) {
     for (auto& [rowNumber, row] : doc.activeSheet.rows) {
         for (Cell& cell : row.cells) {
             if (!cell.fresh) {
-                if (!cell.records.empty() && cell.records.front().type == rt::LabelSst) ++refs;
+                if (cell.type == rt::LabelSst) ++refs;
                 continue;
             }
             if (cell.text.isEmpty()) continue;
@@ -75,41 +75,39 @@ Extent CellExtent(const ActiveSheet& sheet) {
     return e;
 }
 
-Bytes RowRecordData(int rowNumber, const Row& row) {
-    Bytes data;
+void AppendRowRecord(Bytes& out, int rowNumber, const Row& row) {
+    std::size_t at = out.size();
     if (row.rowRecord && row.rowRecord->data.size() >= 16) {
-        data = row.rowRecord->data;
+        AppendRecord(out, rt::Row, row.rowRecord->data);
     } else {
         // Default height, no row format.
-        PutU16(data, unsigned(rowNumber));
-        PutU16(data, 0);
-        PutU16(data, 0);
-        PutU16(data, 0x00FF);
-        PutU16(data, 0);
-        PutU16(data, 0);
-        PutU16(data, 0x0100);
-        PutU16(data, kDefaultCellXf);
+        PutU16(out, rt::Row);
+        PutU16(out, 16);
+        PutU16(out, unsigned(rowNumber));
+        PutU16(out, 0);
+        PutU16(out, 0);
+        PutU16(out, 0x00FF);
+        PutU16(out, 0);
+        PutU16(out, 0);
+        PutU16(out, 0x0100);
+        PutU16(out, kDefaultCellXf);
     }
-    SetU16(data, 2, row.cells.empty() ? 0 : row.cells.front().column);
-    SetU16(data, 4, row.cells.empty() ? 0 : row.cells.back().column + 1u);
-    return data;
+    SetU16(out, at + 6, row.cells.empty() ? 0 : row.cells.front().column);
+    SetU16(out, at + 8, row.cells.empty() ? 0 : row.cells.back().column + 1u);
 }
 
 void AppendCell(Bytes& out, int rowNumber, const Cell& cell) {
     if (!cell.fresh) {
-        for (const Record& r : cell.records) AppendRecord(out, r.type, r.data);
+        out.insert(out.end(), cell.raw.begin(), cell.raw.end());
         return;
     }
-    Bytes data;
-    PutU16(data, unsigned(rowNumber));
-    PutU16(data, cell.column);
-    PutU16(data, cell.xf);
-    if (cell.text.isEmpty()) {
-        AppendRecord(out, rt::Blank, data);
-    } else {
-        PutU32(data, cell.sstIndex);
-        AppendRecord(out, rt::LabelSst, data);
-    }
+    bool blank = cell.text.isEmpty();
+    PutU16(out, blank ? rt::Blank : rt::LabelSst);
+    PutU16(out, blank ? 6 : 10);
+    PutU16(out, unsigned(rowNumber));
+    PutU16(out, cell.column);
+    PutU16(out, cell.xf);
+    if (!blank) PutU32(out, cell.sstIndex);
 }
 
 // Rows in blocks of 32: the blocks' ROW records, then their cells, then a
@@ -125,7 +123,7 @@ std::vector<std::uint32_t> AppendCellTable(Bytes& out, const ActiveSheet& sheet)
         std::size_t firstRowPos = out.size();
         std::size_t secondRowPos = 0;
         for (auto r = it; r != blockEnd; ++r) {
-            AppendRecord(out, rt::Row, RowRecordData(r->first, r->second));
+            AppendRowRecord(out, r->first, r->second);
             if (r == it) secondRowPos = out.size();
         }
         Bytes db;
