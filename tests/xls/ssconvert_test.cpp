@@ -1,10 +1,14 @@
 // An independent spreadsheet program (gnumeric's ssconvert) reads our files,
 // and our engine reads files that ssconvert writes.
+#include "records/xls/biff_records.h"
+#include "records/xls/compound_file.h"
 #include "records/xls/workbook.h"
 #include "tests/xls/xls_test_support.h"
 #include "tools/xlstemplate/export_template.h"
 
 #include <QFile>
+
+#include <algorithm>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -157,6 +161,30 @@ TEST_F(Ssconvert, ActiveSheetFormulasBooleansAndLongTexts) {
     sheet.SetCellText(8, 1, "added");
     book.Save();
     book.Close();
+    // Every sheet's INDEX, moved or rebuilt, points at its DBCELL records.
+    {
+        using namespace xls::detail;
+        CompoundFile file = ReadCompoundFile(QFile::encodeName(xls).toStdString());
+        ASSERT_NE(file.FindStream("Workbook"), nullptr);
+        const Bytes& stream = file.FindStream("Workbook")->data;
+        std::vector<RecordRef> refs = IndexRecords(stream);
+        auto typeAt = [&](std::uint32_t offset) {
+            auto at = std::lower_bound(refs.begin(), refs.end(), offset,
+                                       [](const RecordRef& r, std::uint32_t o) { return r.offset < o; });
+            return at != refs.end() && at->offset == offset ? at->type : 0;
+        };
+        int indexes = 0;
+        for (const RecordRef& r : refs) {
+            if (r.type != rt::Index) continue;
+            ++indexes;
+            Bytes data(r.Data(stream), r.Data(stream) + r.size);
+            if (GetU32(data, 12) != 0) {
+                EXPECT_EQ(typeAt(GetU32(data, 12)), rt::DefColWidth);
+            }
+            for (std::size_t at = 16; at < data.size(); at += 4) EXPECT_EQ(typeAt(GetU32(data, at)), rt::DbCell);
+        }
+        EXPECT_EQ(indexes, 3);
+    }
     QString csv = dir.filePath("sheets.csv");
     ASSERT_EQ(xlstest::RunSsconvert({"-S", "-T", "Gnumeric_stf:stf_csv", xls, csv + ".%n"}, &errors), 0) << errors.toStdString();
     EXPECT_EQ(xlstest::ParseCsv(xlstest::ReadUtf8(csv + ".0")).at(0).at(0), "not me");
