@@ -39,7 +39,8 @@ void CheckExportRowCount(int dataRows);
 
 class Workbook;
 
-// The active sheet of an open workbook; valid while the workbook is open.
+// The active sheet of an open workbook; valid while that Workbook object is
+// open and stays where it is (not moved from).
 class Sheet {
 public:
     QString Name() const;
