@@ -422,16 +422,18 @@ void TFormMain::SpeedButtonCloseClick() { close(); }
 void TFormMain::SpeedButtonMinimClick() { showMinimized(); }
 
 void TFormMain::SpeedButtonMaxMinClick() {
+    // The maximised state is the window's own: the screen's available area
+    // less 30 pixels of height. A window manager's maximise would impose its
+    // own size (or, for a borderless window, none at all), and Qt drops its
+    // maximised flag as soon as the size is changed.
     QString picture;
-    if (isMaximized()) {
-        setWindowState(windowState() & ~Qt::WindowMaximized);
-        resize(RestoredWidth, RestoredHeight);
+    if (maximised_) {
+        maximised_ = false;
+        setGeometry(QRect(restoredPosition_, QSize(RestoredWidth, RestoredHeight)));
         picture = QStringLiteral("/ico/min.bmp");
     } else {
-        setWindowState(windowState() | Qt::WindowMaximized);
-        // The window system may apply the maximised size later or not at all
-        // (a borderless window, no window manager); take the available area
-        // of the screen as the maximised size.
+        maximised_ = true;
+        restoredPosition_ = pos();
         const QScreen* desktop = screen() ? screen() : QGuiApplication::primaryScreen();
         const QRect area = desktop ? desktop->availableGeometry() : geometry();
         setGeometry(area.x(), area.y(), area.width(), area.height() - MaximisedHeightCut);

@@ -48,6 +48,8 @@ public:
     void SpeedButtonCloseClick();
     void SpeedButtonMaxMinClick();
     void SpeedButtonMinimClick();
+    // True in the maximised state that SpeedButtonMaxMin switches to.
+    bool IsMaximised() const { return maximised_; }
 
     // Toolbar commands, left to right.
     void ToolButton1Click();      // open a file
@@ -59,8 +61,26 @@ public:
     void ToolButton4Click();      // print the chart
     void ToolButton7Click();      // about box
 
+    // Fills the table and the three curves from the file named by
+    // OpenFileName (a record, text or spreadsheet file, told apart by its
+    // extension); the open command and the SD card command call it.
+    void LoadFile();
+
     // The one-second tick.
     void Timer1STimer();
+
+    // Online recording (F_main_recording.cpp).
+    // Empties the table's data rows and the three curves; the extremes stay.
+    void ClearTable();
+    // Names, creates and opens the file of a new recording in StartFolder;
+    // false (after an error box) when it can't.
+    bool CreateRecordingFile();
+    // Writes RecordWord at offset 4 * ReadingCount and counts it.
+    void AppendRecordWord();
+    // Whether each appended word is also forced to the disk: it costs several
+    // milliseconds a reading here, so a word is handed to the operating
+    // system at once (safe from a crash of the program) but not synced.
+    static constexpr bool RecordToDisk = false;
 
     // The shape the window is drawn in: its rectangle with 15 x 15 corner
     // ellipses. Re-applied whenever the size changes.
@@ -170,7 +190,12 @@ private:
 
     // Fallback drag of the title strip when the window system cannot move
     // the window itself: the offset of the press inside the window.
+    // The current recording has already said that its file can't be written.
+    bool appendFailureShown_ = false;
+
     bool manualDrag_ = false;
+    bool maximised_ = false;
+    QPoint restoredPosition_;
     QPoint dragOffset_;
 };
 

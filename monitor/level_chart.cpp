@@ -138,6 +138,7 @@ ChartTextTool::ChartTextTool(QCustomPlot* plot) : plot_(plot), item_(new QCPItem
     item_->setBrush(QColor(255, 255, 224, 128));
     item_->setPadding(QMargins(5, 3, 5, 3));
     item_->setSelectable(false);
+    item_->setText(QString());
     item_->setVisible(false);
 }
 

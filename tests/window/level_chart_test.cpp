@@ -1,0 +1,228 @@
+// The chart pieces: coloured curves, the cross-hair, the mouse's zoom and
+// pan of the horizontal window, the summary box and the gauge.
+#include "monitor/level_chart.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTest>
+#include <cmath>
+
+namespace {
+
+TEST(ColouredCurve, NewColourContinuesFromTheLastPointAndOldPointsKeepTheirs) {
+    QCustomPlot plot;
+    ColouredCurve curve(&plot, plot.xAxis, plot.yAxis);
+    const QColor blue(0, 0, 255), red(255, 0, 0);
+    const struct {
+        double y;
+        QColor colour;
+    } points[] = {{40, blue}, {41, blue}, {50, red}, {51, red}, {45, blue}};
+    for (int i = 0; i < 5; ++i) curve.Add(i, points[i].y, points[i].colour);
+
+    ASSERT_EQ(curve.Count(), 5);
+    ASSERT_EQ(curve.Graphs().size(), 3u);
+    EXPECT_EQ(plot.graphCount(), 3);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(curve.KeyAt(i), i);
+        EXPECT_EQ(curve.ValueAt(i), points[i].y);
+        EXPECT_EQ(curve.ColourAt(i), points[i].colour) << i;
+    }
+    // Each graph after the first begins at the previous graph's last point.
+    const auto data = [&](int g) { return curve.Graphs()[std::size_t(g)]->data(); };
+    EXPECT_EQ(data(0)->size(), 2);
+    ASSERT_EQ(data(1)->size(), 3);
+    EXPECT_EQ(data(1)->at(0)->key, 1);
+    EXPECT_EQ(data(1)->at(0)->value, 41);
+    ASSERT_EQ(data(2)->size(), 2);
+    EXPECT_EQ(data(2)->at(0)->key, 3);
+    EXPECT_EQ(data(2)->at(0)->value, 51);
+    EXPECT_EQ(curve.Graphs()[1]->pen().color(), red);
+
+    curve.Clear();
+    EXPECT_EQ(curve.Count(), 0);
+    EXPECT_TRUE(curve.Graphs().empty());
+    EXPECT_EQ(plot.graphCount(), 0);
+    EXPECT_EQ(curve.NearestIndex(3), -1);
+    curve.Add(0, 60, red);  // a cleared curve starts afresh
+    EXPECT_EQ(plot.graphCount(), 1);
+    EXPECT_EQ(curve.Graphs()[0]->data()->size(), 1);
+}
+
+TEST(ColouredCurve, NearestIndexFindsTheClosestPoint) {
+    QCustomPlot plot;
+    ColouredCurve curve(&plot, plot.xAxis, plot.yAxis);
+    for (int i = 0; i < 10; ++i) curve.Add(i * 2, 50, Qt::blue);  // x = 0, 2, ..., 18
+    const struct {
+        double x;
+        int index;
+    } cases[] = {{-5, 0}, {0, 0}, {2.9, 1}, {3.0, 1}, {3.1, 2}, {17.5, 9}, {18, 9}, {400, 9}};
+    for (const auto& c : cases) EXPECT_EQ(curve.NearestIndex(c.x), c.index) << c.x;
+}
+
+// A week of one reading a second in three curves, with a colour change
+// half-way: appending stays linear and the graphs keep adaptive sampling.
+TEST(ColouredCurve, AWeekOfReadingsStaysFast) {
+    QCustomPlot plot;
+    plot.resize(800, 400);
+    ColouredCurve rec(&plot, plot.xAxis, plot.yAxis), max(&plot, plot.xAxis, plot.yAxis),
+        min(&plot, plot.xAxis, plot.yAxis);
+    constexpr int Week = 604800;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < Week; ++i) {
+        const QColor colour = i < Week / 2 ? QColor(Qt::blue) : QColor(Qt::darkBlue);
+        rec.Add(i, 40 + i % 50, colour);
+        max.Add(i, 90, Qt::red);
+        min.Add(i, 40, Qt::green);
+    }
+    const qint64 addMs = clock.restart();
+    plot.xAxis->setRange(0, Week);
+    plot.replot();
+    const qint64 replotMs = clock.elapsed();
+
+    EXPECT_EQ(rec.Count(), Week);
+    EXPECT_EQ(rec.Graphs().size(), 2u);
+    EXPECT_EQ(rec.ValueAt(Week - 1), 40 + (Week - 1) % 50);
+    for (const QCPGraph* graph : rec.Graphs()) EXPECT_TRUE(graph->adaptiveSampling());
+    // Generous bounds (sanitizer builds are slow); a per-point cost that
+    // grows with the curve would take minutes.
+    EXPECT_LT(addMs, 20000);
+    EXPECT_LT(replotMs, 5000);
+    std::printf("week of points: %lld ms to add, %lld ms to replot\n", (long long)addMs, (long long)replotMs);
+}
+
+class LevelChartMouse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        chart.resize(800, 500);
+        chart.SetBottomMaximum(300);
+        chart.SetBottomMinimum(0);
+        chart.show();
+        chart.replot();
+    }
+    QPoint At(double x, double y) const {
+        return QPoint(int(std::lround(chart.xAxis->coordToPixel(x))), int(std::lround(chart.yAxis->coordToPixel(y))));
+    }
+    void Drag(Qt::MouseButton button, QPoint from, QPoint to) {
+        QTest::mousePress(&chart, button, Qt::NoModifier, from);
+        for (int step = 1; step <= 4; ++step) {
+            const QPoint at = from + (to - from) * step / 4;
+            QMouseEvent move(QEvent::MouseMove, at, chart.mapToGlobal(at), Qt::NoButton, button, Qt::NoModifier);
+            QCoreApplication::sendEvent(&chart, &move);
+        }
+        QTest::mouseRelease(&chart, button, Qt::NoModifier, to);
+    }
+    LevelChart chart;
+};
+
+TEST_F(LevelChartMouse, RightDragZoomsAndLeftDragPansOnlyTheHorizontalWindow) {
+    Drag(Qt::RightButton, At(100, 120), At(200, 40));
+    EXPECT_NEAR(chart.BottomMinimum(), 100, 1);
+    EXPECT_NEAR(chart.BottomMaximum(), 200, 1);
+    EXPECT_EQ(chart.yAxis->range(), QCPRange(25, 135));
+
+    const double width = chart.BottomMaximum() - chart.BottomMinimum();
+    const double lower = chart.BottomMinimum();
+    chart.replot();
+    Drag(Qt::LeftButton, At(150, 60), At(130, 100));  // 20 units left, and down
+    EXPECT_NEAR(chart.BottomMinimum(), lower + 20, 0.5);
+    EXPECT_NEAR(chart.BottomMaximum() - chart.BottomMinimum(), width, 1e-9);
+    EXPECT_EQ(chart.yAxis->range(), QCPRange(25, 135));
+
+    // The wheel zooms the horizontal window only.
+    chart.replot();
+    const QPoint centre = At(150, 80);
+    QWheelEvent wheel(centre, chart.mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&chart, &wheel);
+    EXPECT_LT(chart.BottomMaximum() - chart.BottomMinimum(), width);
+    EXPECT_EQ(chart.yAxis->range(), QCPRange(25, 135));
+}
+
+TEST_F(LevelChartMouse, ARightClickWithoutDragLeavesTheWindowAlone) {
+    QTest::mouseClick(&chart, Qt::RightButton, Qt::NoModifier, At(100, 80));
+    EXPECT_EQ(chart.xAxis->range(), QCPRange(0, 300));
+}
+
+TEST_F(LevelChartMouse, CrossHairSnapsToTheNearestRecordedPointOnItsOwnLayer) {
+    for (int i = 0; i < 300; ++i) chart.Series_rec.Add(i, 30 + i % 100, Qt::blue);
+    chart.Series_max.Add(0, 130, Qt::red);
+    chart.replot();
+    QCoreApplication::processEvents();  // the replots the additions queued
+    int fullReplots = 0;
+    QObject::connect(&chart, &QCustomPlot::beforeReplot, [&] { ++fullReplots; });
+
+    const struct {
+        double x;
+        int index;
+        double value;
+    } cases[] = {{100.3, 100, 30}, {150.6, 151, 81}, {298.8, 299, 129}, {0.2, 0, 30}};
+    for (const auto& c : cases) {
+        QTest::mouseMove(&chart, At(c.x, 100));
+        EXPECT_TRUE(chart.ChartTool1->IsShown()) << c.x;
+        EXPECT_EQ(chart.ChartTool1->SnappedIndex(), c.index) << c.x;
+        EXPECT_EQ(chart.ChartTool1->Position(), QPointF(c.index, c.value)) << c.x;
+    }
+    EXPECT_EQ(chart.ChartTool1->Layer()->mode(), QCPLayer::lmBuffered);
+    EXPECT_EQ(fullReplots, 0) << "a mouse move replotted the whole chart";
+
+    // Off the plot area (over the title) it hides.
+    QTest::mouseMove(&chart, QPoint(400, 5));
+    EXPECT_FALSE(chart.ChartTool1->IsShown());
+}
+
+TEST_F(LevelChartMouse, CrossHairFollowsTheMouseFreelyWhileThereIsNoPoint) {
+    QTest::mouseMove(&chart, At(120, 70));
+    EXPECT_TRUE(chart.ChartTool1->IsShown());
+    EXPECT_EQ(chart.ChartTool1->SnappedIndex(), -1);
+    EXPECT_NEAR(chart.ChartTool1->Position().x(), 120, 1);
+    EXPECT_NEAR(chart.ChartTool1->Position().y(), 70, 1);
+}
+
+TEST(ChartTextTool, ShowsItsTextOnlyWhenThereIsOne) {
+    LevelChart chart;
+    EXPECT_TRUE(chart.ChartTool_Txt.Text().isEmpty());
+    EXPECT_FALSE(chart.ChartTool_Txt.Item()->visible());
+    chart.ChartTool_Txt.SetText(QStringLiteral("Date: 1  Value: 52,3 dB"));
+    EXPECT_EQ(chart.ChartTool_Txt.Text(), QStringLiteral("Date: 1  Value: 52,3 dB"));
+    EXPECT_TRUE(chart.ChartTool_Txt.Item()->visible());
+    chart.ChartTool_Txt.SetText(QString());
+    EXPECT_FALSE(chart.ChartTool_Txt.Item()->visible());
+}
+
+// The gauge shows exactly one bar, and its colour at a height is the colour
+// of that level whatever the bar's own height.
+TEST(GaugeChart, OneBarColouredByTheScale) {
+    GaugeChart gauge;
+    gauge.resize(105, 450);
+    gauge.show();
+    EXPECT_EQ(gauge.BarCount(), 0);
+    gauge.ShowBar(120);
+    gauge.ShowBar(60);
+    EXPECT_EQ(gauge.BarCount(), 1);
+    EXPECT_DOUBLE_EQ(gauge.BarValue(), 60);
+    EXPECT_EQ(gauge.yAxis->range(), QCPRange(25, 135));
+
+    gauge.replot();
+    const QImage low = gauge.toPixmap(105, 450).toImage();
+    gauge.ShowBar(130);
+    const QImage high = gauge.toPixmap(105, 450).toImage();
+    const int x = int(gauge.xAxis->coordToPixel(0));
+    const auto colourAt = [&](const QImage& image, double level) {
+        return image.pixelColor(x, int(gauge.yAxis->coordToPixel(level)));
+    };
+    // Near the top of the 60 dB bar: still green, as at 58 dB on a full bar.
+    const QColor top60 = colourAt(low, 58), at58 = colourAt(high, 58);
+    EXPECT_GT(top60.green(), top60.red());
+    EXPECT_NEAR(top60.red(), at58.red(), 3);
+    EXPECT_NEAR(top60.green(), at58.green(), 3);
+    // High on the scale: red.
+    const QColor at125 = colourAt(high, 125);
+    EXPECT_GT(at125.red(), at125.green());
+    // Above the bar: no bar colour.
+    EXPECT_NE(colourAt(low, 100), colourAt(high, 100));
+}
+
+}  // namespace
