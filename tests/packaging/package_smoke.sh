@@ -81,6 +81,13 @@ dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml > "$tmp/as.log" 2>&1 ||
   { cat "$tmp/as.log"; fail "appstreamcli validate"; }
+for desktop in "$root"/usr/share/applications/*.desktop; do
+  exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+  [ -x "$root/usr/bin/$exec_name" ] || fail "$(basename "$desktop"): Exec=$exec_name is not in the package"
+  icon=$(sed -n 's/^Icon=//p' "$desktop")
+  ls "$root/usr/share/icons/hicolor/"*/apps/"$icon".* >/dev/null 2>&1 ||
+    fail "$(basename "$desktop"): Icon=$icon is not in the package"
+done
 if ldd "$root/usr/lib/quorvane/quorvane" | grep 'not found'; then fail "unresolved libraries"; fi
 
 step "running the unpacked quorvane-demo under Xvfb"
