@@ -14,19 +14,24 @@ if(NOT qv_mkfs_fat OR NOT qv_mcopy OR NOT qv_mmd OR NOT qv_gzip)
   return()
 endif()
 set(qv_image "${QV_CARD_WORK}/card.img")
-file(MAKE_DIRECTORY "${QV_CARD_WORK}")
-get_filename_component(qv_mkfs_dir "${qv_mkfs_fat}" DIRECTORY)
-# 34 MiB: about the smallest volume mkfs.fat formats as FAT32.
-execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env "PATH=${qv_mkfs_dir}:$ENV{PATH}"
-          bash "${QV_CARD_SCRIPT}" "${qv_image}" 34
-  RESULT_VARIABLE qv_result)
-if(NOT qv_result EQUAL 0)
-  message(FATAL_ERROR "Building the demo card image failed (${qv_result})")
-endif()
-execute_process(COMMAND "${qv_gzip}" -9nf "${qv_image}" RESULT_VARIABLE qv_result)
-if(NOT qv_result EQUAL 0)
-  message(FATAL_ERROR "Compressing the demo card image failed (${qv_result})")
+# Made again only when the script changed since the last install.
+if(NOT EXISTS "${qv_image}.gz" OR "${QV_CARD_SCRIPT}" IS_NEWER_THAN "${qv_image}.gz")
+  file(MAKE_DIRECTORY "${QV_CARD_WORK}")
+  file(REMOVE "${qv_image}.gz")
+  get_filename_component(qv_mkfs_dir "${qv_mkfs_fat}" DIRECTORY)
+  # 34 MiB: about the smallest volume mkfs.fat formats as FAT32.
+  execute_process(
+    COMMAND ${CMAKE_COMMAND} -E env "PATH=${qv_mkfs_dir}:$ENV{PATH}"
+            bash "${QV_CARD_SCRIPT}" "${qv_image}" 34
+    RESULT_VARIABLE qv_result)
+  if(NOT qv_result EQUAL 0)
+    message(FATAL_ERROR "Building the demo card image failed (${qv_result})")
+  endif()
+  execute_process(COMMAND "${qv_gzip}" -9nf "${qv_image}" RESULT_VARIABLE qv_result)
+  if(NOT qv_result EQUAL 0)
+    file(REMOVE "${qv_image}.gz")
+    message(FATAL_ERROR "Compressing the demo card image failed (${qv_result})")
+  endif()
 endif()
 file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/share/quorvane/demo" TYPE FILE
      FILES "${qv_image}.gz")
