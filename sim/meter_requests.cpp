@@ -129,7 +129,7 @@ int Answer(State& s, Device& d, int type, int request, int value, int index, int
     }
     case 80: {
         const int offset = index & 0xFFFF;
-        if (offset >= 512 || size < 0) return ResultStall;
+        if (offset >= 512) return ResultStall;
         const int n = std::min(size, 512 - offset);
         if (in) std::memcpy(reply, d.sectorBuffer + offset, std::size_t(n));
         else if (outData) std::memcpy(d.sectorBuffer + offset, outData, std::size_t(n));
@@ -190,7 +190,10 @@ int Transfer(State& s, Handle* h, int type, int request, int value, int index, c
     int result = 0;
     CheckProtocol(s, type, request, value, index, size, timeout);
 
-    if (!h) {
+    if (size < 0) {
+        Violation(s, "negative length (" + Describe(type, request, value, index, size, timeout) + ")");
+        result = -22;   // EINVAL, as libusb answers it
+    } else if (!h) {
         Violation(s, "transfer on an unknown handle (" + Describe(type, request, value, index, size, timeout) + ")");
         result = ResultBadHandle;
     } else if (!h->open) {

@@ -79,6 +79,7 @@ TEST_F(MetersimTest, CountsEachDepartureFromTheCatalogue) {
         {"select of 2 bytes", 0x40, 81, 0, 0, 2, 5000, "length must be 4"},
         {"wrong timeout", 0xC0, 2, 1, 0, 1, 1000, "timeout is not 5000"},
         {"unknown code", 0xC0, 7, 0, 0, 1, 5000, "unknown request code"},
+        {"negative length", 0xC0, 2, 1, 0, -1, 5000, "negative length"},
         {"date with month 0x13", 0x40, 5, 0x2400, 0x0113, 0, 5000, "month 0x13"},
         {"time with hour 0x1A", 0x40, 5, 0x1A01, 0x0000, 0, 5000, "hour 0x1A"},
         {"clock selector 2", 0x40, 5, 0x0002, 0, 0, 5000, "selector"},
