@@ -2,8 +2,6 @@
 // until then they do nothing, so the window links and runs.
 #include "monitor/F_main.h"
 
-void TFormMain::ToolButton1Click() {}  // open a file: built with the record loaders soon
-void TFormMain::ToolButton2Click() {}  // save the data: built with the exporters soon
 void TFormMain::ToolButton3Click() {}  // online recording: built with the recording soon
 void TFormMain::ToolButton5Click() {}  // instrument setup: built with the setup dialog soon
 void TFormMain::ToolButton6Click() {}  // SD card: built with the card dialog soon

@@ -1,0 +1,55 @@
+#include "records/file_choice.h"
+
+#include <algorithm>
+
+namespace records {
+
+namespace {
+bool IsBlankOrControl(QChar c) { return c.unicode() <= 0x20; }
+}  // namespace
+
+QString TrimFileName(const QString& name) {
+    qsizetype begin = 0;
+    qsizetype end = name.size();
+    while (begin < end && IsBlankOrControl(name[begin])) ++begin;
+    while (end > begin && IsBlankOrControl(name[end - 1])) --end;
+    return name.mid(begin, end - begin);
+}
+
+LoadKind LoadKindOf(const QString& path) {
+    // The extension's dot is the last dot after the last folder separator.
+    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash) return LoadKind::None;
+    const QString ext = path.mid(dot + 1, 3).toLower();
+    if (ext == QLatin1String("qzx")) return LoadKind::Record;
+    if (ext == QLatin1String("txt")) return LoadKind::Text;
+    if (ext == QLatin1String("xls")) return LoadKind::Spreadsheet;
+    return LoadKind::None;
+}
+
+SaveForm SaveFormOf(int filterIndex) {
+    switch (filterIndex) {
+    case 1: return SaveForm::Record;
+    case 2: return SaveForm::Text;
+    case 3: return SaveForm::Spreadsheet;
+    default: return SaveForm::None;
+    }
+}
+
+QString SaveExtension(SaveForm form) {
+    switch (form) {
+    case SaveForm::Record: return QStringLiteral("qzx");
+    case SaveForm::Text: return QStringLiteral("txt");
+    case SaveForm::Spreadsheet: return QStringLiteral("xls");
+    case SaveForm::None: break;
+    }
+    return {};
+}
+
+QString SaveTargetPath(const QString& dialogName, SaveForm form) {
+    if (form == SaveForm::None) return {};
+    return dialogName + QLatin1Char('.') + SaveExtension(form);
+}
+
+}  // namespace records

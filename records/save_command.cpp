@@ -1,0 +1,144 @@
+// The save command: the current data as a copy of the last recording's
+// record file, as a text export or as a spreadsheet filled from the
+// export template. The one-second tick is off while it runs.
+#include "monitor/F_main.h"
+#include "platform/file_dialogs.h"
+#include "platform/messages.h"
+#include "platform/sleep.h"
+#include "records/F_save.h"
+#include "records/file_choice.h"
+#include "records/file_io.h"
+#include "records/sheet_rows.h"
+#include "records/text_export.h"
+#include "records/xls/workbook.h"
+
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+constexpr int TickIntervalMs = 1000;
+
+int ShowBox(QObject* owner, const QString& caption, const QString& text, platform::MessageIcon icon,
+            int buttons = platform::Ok) {
+    platform::Message m;
+    m.caption = caption;
+    m.text = text;
+    m.icon = icon;
+    m.buttons = buttons;
+    m.owner = owner;
+    return platform::ShowMessage(m);
+}
+
+// Starts the tick again however the command ends.
+class TickRestart {
+public:
+    explicit TickRestart(QTimer* timer) : timer_(timer) { timer_->stop(); }
+    ~TickRestart() { timer_->start(TickIntervalMs); }
+    TickRestart(const TickRestart&) = delete;
+    TickRestart& operator=(const TickRestart&) = delete;
+
+private:
+    QTimer* timer_;
+};
+
+void SaveRecordFile(TFormMain& w, const QString& target) {
+    // Only a copy that worked counts: an older file of the target's name,
+    // or no recording since start-up, is no success.
+    if (!records::CopyFileReplacing(w.RecordingFileName, target))
+        ShowBox(&w, QStringLiteral("Information"), QStringLiteral("The File does not exist \uFF01"),
+                platform::MessageIcon::None);
+}
+
+void SaveTextFile(TFormMain& w, const QString& target) {
+    w.Memo1->clear();
+    auto progress = std::make_unique<TFormSave>(w.StartFolder, &w);
+    progress->show();
+    progress->StartAnimation();
+    platform::SleepMs(1000);
+    const QByteArray text = records::TextExportBytes(*w.Table, int(w.ReadingCount) + 1);
+    if (!records::WriteFileReplacing(target, text)) {
+        ShowBox(nullptr, QStringLiteral("Information"), QStringLiteral("File already exists!"),
+                platform::MessageIcon::None);
+        progress->StopAnimation();
+        return;
+    }
+    platform::SleepMs(1000);
+    progress->StopAnimation();
+}
+
+void SaveSpreadsheet(TFormMain& w, const QString& target) {
+    try {
+        // Refused before anything is written: the rows must fit one sheet.
+        xls::CheckExportRowCount(int(w.ReadingCount));
+    } catch (const std::exception& error) {
+        ShowBox(&w, QStringLiteral("Information"), QString::fromLocal8Bit(error.what()),
+                platform::MessageIcon::Error);
+        return;
+    }
+    const QString exportTemplate = w.StartFolder + QDir::separator() + QStringLiteral("Export.vornic");
+    if (!records::CopyFileReplacing(exportTemplate, target)) {
+        ShowBox(&w, QStringLiteral("Information"), QStringLiteral("The Excel File does not exist \uFF01"),
+                platform::MessageIcon::None);
+        return;
+    }
+    std::unique_ptr<TFormSave> progress;
+    QString failure;
+    try {
+        xls::Workbook book = xls::Workbook::Open(target);
+        xls::Sheet sheet = book.ActiveSheet();
+        records::ClearExportRows(sheet);
+        progress = std::make_unique<TFormSave>(w.StartFolder, &w);
+        progress->show();
+        progress->StartAnimation();
+        platform::SleepMs(1000);
+        records::WriteExportRows(sheet, *w.Table, int(w.ReadingCount) + 1);
+        book.Save();
+        book.Close();
+    } catch (const std::exception& error) {
+        // The workbook is closed unsaved as the error leaves its scope.
+        failure = QString::fromLocal8Bit(error.what());
+    }
+    if (progress) {
+        progress->StopAnimation();
+        progress.reset();
+    }
+    if (!failure.isEmpty()) ShowBox(&w, QString(), failure, platform::MessageIcon::Error);
+}
+
+}  // namespace
+
+void TFormMain::ToolButton2Click() {
+    if (ReadingCount == 0) {
+        platform::ShowPlainMessage(QStringLiteral("No data you want to save!"), this);
+        return;
+    }
+    if (Recording) {
+        const int answer = ShowBox(this, QStringLiteral("Information"), QStringLiteral("Save the file will stop recording?"),
+                                   platform::MessageIcon::Question, platform::Yes | platform::No);
+        if (answer == platform::No) return;
+        // Saving ends the recording; its file stays open until the next one
+        // starts or a record file is loaded.
+        Recording = false;
+    }
+    const TickRestart tick(Timer1S);
+    platform::FileDialogRequest request;
+    request.save = true;
+    request.filter = QString::fromLatin1(records::SaveFilter);
+    request.filterIndex = 1;
+    request.owner = this;
+    const platform::FileDialogAnswer answer = platform::AskForFile(request);
+    if (!answer.accepted) return;
+    const records::SaveForm form = records::SaveFormOf(answer.filterIndex);
+    const QString target = records::SaveTargetPath(answer.path, form);
+    switch (form) {
+    case records::SaveForm::Record: SaveRecordFile(*this, target); break;
+    case records::SaveForm::Text: SaveTextFile(*this, target); break;
+    case records::SaveForm::Spreadsheet: SaveSpreadsheet(*this, target); break;
+    case records::SaveForm::None: break;
+    }
+}

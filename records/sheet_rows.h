@@ -1,0 +1,38 @@
+#pragma once
+// The spreadsheet export and import on the active sheet of a workbook: the
+// table's data sit from sheet row 5 on (rows 1 to 4 are the template's
+// head), table column k in sheet column k + 1.
+//
+// An exported sheet ends with the row after the data written as five empty
+// texts; the engine counts such cells as used, so the used rows end there
+// and the import (sheet rows 5 to used - 1) gets back exactly the rows
+// exported.
+#include "records/imported_rows.h"
+
+class ReadingTable;
+
+namespace xls {
+class Sheet;
+}
+
+namespace records {
+
+inline constexpr int FirstDataSheetRow = 5;
+
+// Empties sheet rows 5 to (used rows + 1), whatever an earlier export left.
+void ClearExportRows(xls::Sheet& sheet);
+
+// Writes table rows 1 to lastRow into sheet rows 5 to lastRow + 4, each
+// cell as a text value. Throws xls::Error.
+void WriteExportRows(xls::Sheet& sheet, const ReadingTable& table, int lastRow);
+
+// The rows an import reads: used rows - 5, or 0 when that is not positive.
+int ImportRowCount(const xls::Sheet& sheet);
+
+// Reads sheet rows 5 to 4 + rowCount, columns 1 to 5, as texts; a level
+// (column 2) that is not empty goes through the level rule, and one that is
+// not a number stops the reading at its row. readingCount is the number
+// of rows read.
+ImportedRows ReadImportRows(const xls::Sheet& sheet, int rowCount, float runningMax, float runningMin);
+
+}  // namespace records
