@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 SIM_EXPORT struct usb_bus* usb_busses = nullptr;
 
@@ -84,13 +85,19 @@ SIM_EXPORT usb_dev_handle* usb_open(struct usb_device* dev) {
         Violation(s, "usb_open of a device that is not in the bus list");
         return nullptr;
     }
-    if (!it->plugged || s.openMode == OpenMode::Null) return nullptr;
+    const int device = int(it - s.devices.begin()) + 1;
+    if (!it->plugged || s.openMode == OpenMode::Null) {
+        Note(s, "# t_ms=" + std::to_string(NowNs(s) / 1000000) + " usb_open dev=" + std::to_string(device) + " failed");
+        return nullptr;
+    }
     auto* h = new Handle();
     h->device = int(it - s.devices.begin());
     h->generation = it->generation;
     h->layout = s.layoutGeneration;
     h->badFd = s.openMode == OpenMode::Ebadf;
     s.handles.push_back(h);
+    Note(s, "# t_ms=" + std::to_string(NowNs(s) / 1000000) + " usb_open dev=" + std::to_string(device) +
+                " handle=" + std::to_string(s.handles.size()) + (h->badFd ? " (transfers fail: EBADF)" : ""));
     return reinterpret_cast<usb_dev_handle*>(h);
 }
 
@@ -106,6 +113,8 @@ SIM_EXPORT int usb_close(usb_dev_handle* raw) {
         return ResultBadHandle;
     }
     h->open = false;
+    const auto number = std::find(s.handles.begin(), s.handles.end(), h) - s.handles.begin() + 1;
+    Note(s, "# t_ms=" + std::to_string(NowNs(s) / 1000000) + " usb_close handle=" + std::to_string(number));
     return 0;
 }
 

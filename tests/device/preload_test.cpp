@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -45,10 +46,12 @@ TEST(PreloadTest, ConfigFileNamedByTheEnvironmentIsRead) {
     }
     EXPECT_EQ(RunProbe("METERSIM_CONFIG=" + config.string()), "meter on bus 002: setup 19 result 1\n");
     std::ifstream in(log);
-    std::string line;
-    ASSERT_TRUE(std::getline(in, line));
-    EXPECT_NE(line.find("type=0xC0 req=2 value=0x0001 index=0x0000 size=1 timeout=5000 result=1"), std::string::npos)
-        << line;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("usb_open dev=1 handle=1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" dev=1 type=0xC0 req=2 value=0x0001 index=0x0000 size=1 timeout=5000 result=1\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("usb_close handle=1\n"), std::string::npos) << text;
     fs::remove_all(dir);
 }
 
