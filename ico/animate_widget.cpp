@@ -4,9 +4,10 @@
 
 #include <algorithm>
 
-AnimateWidget::AnimateWidget(QWidget* parent) : QWidget(parent) {
-    timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &AnimateWidget::Step);
+AnimateWidget::AnimateWidget(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
+    timer_->setObjectName(QStringLiteral("frameTimer"));
+    timer_->setTimerType(Qt::PreciseTimer);
+    connect(timer_, &QTimer::timeout, this, &AnimateWidget::Step);
 }
 
 bool AnimateWidget::Open(const QString& path) {
@@ -27,10 +28,10 @@ void AnimateWidget::Play(int fromFrame, int toFrame, int repeat) {
     to_ = std::clamp(toFrame, from_, count);
     passesLeft_ = std::max(0, repeat);
     Show(from_);
-    timer_.start(clip_.FrameIntervalMs());
+    timer_->start(clip_.FrameIntervalMs());
 }
 
-void AnimateWidget::Stop() { timer_.stop(); }
+void AnimateWidget::Stop() { timer_->stop(); }
 
 void AnimateWidget::Step() {
     if (current_ < to_) {

@@ -26,7 +26,7 @@ public:
     void Play(int fromFrame, int toFrame, int repeat);
     // Stops on the frame now shown.
     void Stop();
-    bool IsPlaying() const { return timer_.isActive(); }
+    bool IsPlaying() const { return timer_->isActive(); }
 
     int FrameCount() const { return clip_.FrameCount(); }
     // The frame now shown, 1-based; 0 when there is no clip.
@@ -48,7 +48,7 @@ private:
     void Step();
 
     AviClip clip_;
-    QTimer timer_;
+    QTimer* timer_;  // child named "frameTimer"; one timeout shows the next frame
     int current_ = 0;
     int from_ = 0;
     int to_ = 0;
