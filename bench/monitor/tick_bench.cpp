@@ -1,0 +1,123 @@
+// A recording that has run for a week (604,800 readings): the cost of one
+// more tick, with the chart showing the newest 300 readings and everything
+// redrawn, and of the cross-hair following the mouse. Run from a folder with
+// ico/min.bmp (scripts/bench runs in the build's run folder).
+#include "monitor/F_main.h"
+#include "platform/testing/seam_doubles.h"
+#include "sim/metersim.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTableView>
+
+namespace {
+
+constexpr int Week = 604800;
+
+struct WeekOnShow {
+    platform::testing::SeamDoubles seams;
+    std::unique_ptr<TFormMain> window;
+
+    WeekOnShow() {
+        metersim_reset();
+        metersim_configure("levels = pattern:sine\n");
+        seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
+        window = std::make_unique<TFormMain>();
+        window->FormCreate();
+        window->Timer1S->stop();
+        window->show();
+        seams.time.Advance(1000);
+        window->Timer1STimer();
+        window->ToolButton3Click();
+        // A week of readings as the ticks would have left them.
+        const QDateTime start = seams.time.Now();
+        for (int i = 0; i < Week; ++i) {
+            const std::uint32_t word = std::uint32_t(200 + (i * 7) % 400) | (6u << 10);
+            const QDateTime t = start.addSecs(i);
+            window->Table->SetLiveRow(i + 1, word, t.date(), t.time());
+            const double level = (word & 0x3FF) / 10.0 + 30.0;
+            window->Series_rec->Add(i, level, window->RecColour);
+            window->Series_max->Add(i, 100.0, window->MaxColour);
+            window->Series_min->Add(i, 50.0, window->MinColour);
+        }
+        window->Table->SetRowCount(Week + 1);
+        window->ReadingCount = Week;
+        window->RunningMax = 100;
+        window->RunningMin = 50;
+        window->Chart1->SetBottomMaximum(Week + 10);
+        window->Chart1->SetBottomMinimum(Week - 290);
+        window->StringGrid->scrollToBottom();
+        QApplication::processEvents();
+    }
+};
+
+WeekOnShow& Fixture() {
+    static WeekOnShow fixture;
+    return fixture;
+}
+
+// One tick taking one reading, then both charts redrawn at once (the goal:
+// at most 2 ms of CPU).
+void BM_TickWithAWeekOnShow(benchmark::State& state) {
+    auto& f = Fixture();
+    for (auto _ : state) {
+        f.seams.time.Advance(1000);
+        f.window->Timer1STimer();
+        f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
+        f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    state.counters["readings"] = double(f.window->ReadingCount);
+}
+BENCHMARK(BM_TickWithAWeekOnShow)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
+// The same with the table's view redrawn too: everything the tick changed.
+void BM_TickWithAWeekOnShowAndTheTableRedrawn(benchmark::State& state) {
+    auto& f = Fixture();
+    for (auto _ : state) {
+        f.seams.time.Advance(1000);
+        f.window->Timer1STimer();
+        f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
+        f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh);
+        f.window->StringGrid->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_TickWithAWeekOnShowAndTheTableRedrawn)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
+// The parts of a tick, to see where its time goes.
+void BM_TickPart(benchmark::State& state) {
+    auto& f = Fixture();
+    for (auto _ : state) {
+        switch (state.range(0)) {
+        case 0: f.seams.time.Advance(1000); f.window->Timer1STimer(); break;
+        case 1: f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh); break;
+        case 2: f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh); break;
+        case 3: f.window->StringGrid->viewport()->repaint(); break;
+        }
+    }
+}
+BENCHMARK(BM_TickPart)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
+// The cross-hair following the mouse across the plot.
+void BM_CrossHairWithAWeekOnShow(benchmark::State& state) {
+    auto& f = Fixture();
+    const QRect area = f.window->Chart1->axisRect()->rect();
+    int step = 0;
+    for (auto _ : state) {
+        const QPointF pixel(area.left() + (step++ * 7) % area.width(), area.center().y());
+        f.window->ChartTool1->FollowMouse(pixel);
+        f.window->Chart1->repaint();
+    }
+}
+BENCHMARK(BM_CrossHairWithAWeekOnShow)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
