@@ -1,0 +1,112 @@
+#pragma once
+// The main window in a working folder of its own with the two pictures it
+// needs and the export template, the seam doubles in virtual time and the
+// simulated meter; helpers to record readings, answer the file dialogs and
+// look at files.
+#include "monitor/F_main.h"
+#include "platform/testing/seam_doubles.h"
+#include "records/record_file.h"
+#include "sim/metersim.h"
+#include "tools/xlstemplate/export_template.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class FilesFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        previousFolder = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(folder.path()));
+        metersim_reset();
+        ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("ico")));
+        QImage picture(33, 20, QImage::Format_RGB32);
+        picture.fill(Qt::gray);
+        for (const char* name : {"min.bmp", "max.bmp"})
+            ASSERT_TRUE(picture.save(Path(QStringLiteral("ico/") + name), "BMP"));
+        xlstemplate::WriteExportTemplate(Path(QStringLiteral("Export.vornic")));
+        window = std::make_unique<TFormMain>();
+        window->FormCreate();
+    }
+    void TearDown() override {
+        window.reset();
+        QDir::setCurrent(previousFolder);
+    }
+
+    QString Path(const QString& name) const { return folder.path() + QLatin1Char('/') + name; }
+
+    // Starts a recording and takes `n` readings, a second apart.
+    void Record(int n) {
+        window->Timer1STimer();  // the first clock sample names the file
+        window->ToolButton3Click();
+        ASSERT_TRUE(window->Recording);
+        for (int i = 0; i < n; ++i) {
+            seams.time.Advance(1000);
+            window->Timer1STimer();
+        }
+        ASSERT_EQ(window->ReadingCount, quint32(n));
+    }
+
+    void AnswerFileDialog(const QString& path, int filterIndex = 1) {
+        platform::FileDialogAnswer answer;
+        answer.accepted = true;
+        answer.path = path;
+        answer.filterIndex = filterIndex;
+        seams.fileDialogs.answers.push_back(answer);
+    }
+
+    // Loads a file as the open command does once its dialog is confirmed.
+    void Open(const QString& path) {
+        AnswerFileDialog(path);
+        window->ToolButton1Click();
+    }
+
+    using Row = std::array<QString, 5>;
+    std::vector<Row> TableRows() const {
+        std::vector<Row> rows;
+        for (int r = 1; r < window->Table->RowCount(); ++r) {
+            Row row;
+            for (int k = 0; k < 5; ++k) row[std::size_t(k)] = window->Table->Cell(k, r);
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    static std::vector<double> Values(const ColouredCurve* curve) {
+        std::vector<double> values;
+        for (int i = 0; i < curve->Count(); ++i) values.push_back(curve->ValueAt(i));
+        return values;
+    }
+
+    static void WriteFile(const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    static QByteArray ReadFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    // A record file of the given words, least significant byte first.
+    static void WriteWords(const QString& path, const std::vector<std::uint32_t>& words) {
+        QByteArray bytes;
+        for (std::uint32_t w : words)
+            for (int b = 0; b < 4; ++b) bytes += char((w >> (8 * b)) & 0xFF);
+        WriteFile(path, bytes);
+    }
+
+    bool TickRunsEverySecond() const { return window->Timer1S->isActive() && window->Timer1S->interval() == 1000; }
+
+    QTemporaryDir folder;
+    QString previousFolder;
+    platform::testing::SeamDoubles seams;
+    std::unique_ptr<TFormMain> window;
+};

@@ -1,0 +1,231 @@
+// The open command and LoadFile: the refusal during a recording, choosing
+// the loader by extension, record files of every size, the curves, and
+// files that can't be read.
+#include "files_fixture.h"
+#include "records/F_open.h"
+#include "records/file_choice.h"
+
+#include "ico/animate_widget.h"
+
+namespace {
+
+// Word with level code `code` (level (code + 300) / 10 dB), C weighting when
+// asked, at 23:59:58 + i seconds (wrapping at midnight).
+std::uint32_t Word(int code, int i = 0, bool c = false) {
+    const int t = (23 * 3600 + 59 * 60 + 58 + i) % 86400;
+    return std::uint32_t(code) | (c ? 1u << 13 : 0u) | std::uint32_t(t % 60) << 15 |
+           std::uint32_t(t / 60 % 60) << 21 | std::uint32_t(t / 3600) << 27;
+}
+
+using OpenCommand = FilesFixture;
+
+}  // namespace
+
+TEST_F(OpenCommand, DuringARecordingItRefusesWithAWarningAndShowsNoDialog) {
+    Record(2);
+    window->ToolButton1Click();
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    const platform::Message& m = seams.messages.shown[0];
+    EXPECT_EQ(m.text, QStringLiteral("Record data, please stop recording!"));
+    EXPECT_EQ(m.icon, platform::MessageIcon::Warning);
+    EXPECT_EQ(m.buttons, int(platform::Cancel));
+    EXPECT_TRUE(seams.fileDialogs.asked.empty());
+    EXPECT_EQ(window->ReadingCount, 2u);
+    EXPECT_TRUE(window->Recording);
+}
+
+TEST_F(OpenCommand, AsksWithTheOpenFilterListAndACancelChangesNothing) {
+    Record(3);
+    window->ToolButton3Click();  // stop
+    window->ToolButton1Click();  // the scripted dialog cancels
+    ASSERT_EQ(seams.fileDialogs.asked.size(), 1u);
+    EXPECT_FALSE(seams.fileDialogs.asked[0].save);
+    EXPECT_EQ(seams.fileDialogs.asked[0].filter,
+              QStringLiteral("Record File [*.qzx]|*.qzx|Text File        [*.txt]|*.txt|Excel File [*.xls]|*.xls"));
+    EXPECT_EQ(window->ReadingCount, 3u);
+    EXPECT_EQ(window->Table->RowCount(), 4);
+}
+
+TEST_F(OpenCommand, RecordFileShowsNumberedRowsUnderTheStartDateOfItsName) {
+    const QString path = records::MakeRecordFileName(folder.path(), 2024, 3, 5, 23, 59, 58);
+    // A recording that ran past midnight: times wrap, the date stays.
+    WriteWords(path, {Word(353, 0), Word(401, 1, true), Word(300, 2)});
+    QFile::rename(path, path.left(path.size() - 4) + ".QZX");  // as copied from the card
+    Open("  " + path.left(path.size() - 4) + ".QZX ");
+    EXPECT_EQ(window->OpenFileName, path.left(path.size() - 4) + ".QZX");  // blanks removed
+    const QString date = records::StartDateFromName(path).text;
+    ASSERT_EQ(window->ReadingCount, 3u);
+    const auto rows = TableRows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (Row{"1", "65,3", "A", reading::FormatLongTime(QTime(23, 59, 58)), date}));
+    EXPECT_EQ(rows[1], (Row{"2", "70,1", "C", reading::FormatLongTime(QTime(23, 59, 59)), date}));
+    EXPECT_EQ(rows[2], (Row{"3", "60,0", "A", reading::FormatLongTime(QTime(0, 0, 0)), date}));
+    EXPECT_EQ(Values(window->Series_rec), (std::vector<double>{65.3f, 70.1f, 60.0f}));
+    EXPECT_EQ(Values(window->Series_max), (std::vector<double>{65.3f, 70.1f, 70.1f}));
+    EXPECT_EQ(Values(window->Series_min), (std::vector<double>{65.3f, 65.3f, 60.0f}));
+    EXPECT_EQ(window->RunningMax, 70.1f);
+    EXPECT_EQ(window->RunningMin, 60.0f);
+    EXPECT_EQ(window->FileTexts.Value, QStringLiteral("60,0"));
+    EXPECT_TRUE(seams.messages.shown.empty());
+}
+
+TEST_F(OpenCommand, RecordFilesOfFewerThanFourBytesLoadAsAnEmptyTable) {
+    const QString path = records::MakeRecordFileName(folder.path(), 2024, 3, 5, 8, 0, 0);
+    for (int size : {0, 1, 3, 5}) {
+        SCOPED_TRACE(size);
+        Record(2);
+        window->ToolButton3Click();
+        QByteArray bytes("\x61\x01\x00\x00\x62", 5);
+        WriteFile(path, bytes.left(size));
+        Open(path);
+        EXPECT_EQ(window->ReadingCount, size / 4u);
+        EXPECT_EQ(window->Table->RowCount(), size / 4 + 1);
+        EXPECT_EQ(window->Series_rec->Count(), size / 4);
+        EXPECT_EQ(window->Series_max->Count(), size / 4);
+        EXPECT_EQ(window->Series_min->Count(), size / 4);
+        EXPECT_TRUE(seams.messages.shown.empty());
+    }
+}
+
+TEST_F(OpenCommand, OnlyQzxTxtAndXlsLoadAndOtherExtensionsChangeNothing) {
+    const QString record = Path("NGFA0000.qzx1");
+    WriteWords(record, {Word(353), Word(354)});
+    Open(record);
+    EXPECT_EQ(window->ReadingCount, 2u);
+    for (const char* name : {"log.dat", "NGFA0000", "notes.tx"}) {
+        SCOPED_TRACE(name);
+        WriteWords(Path(name), {Word(500), Word(501), Word(502)});
+        Open(Path(name));
+        EXPECT_EQ(window->ReadingCount, 2u);
+        EXPECT_EQ(window->Table->Cell(1, 2), QStringLiteral("65,4"));
+        EXPECT_EQ(window->Series_rec->Count(), 2);
+    }
+    EXPECT_TRUE(seams.messages.shown.empty());
+}
+
+TEST_F(OpenCommand, AFileThatCannotBeReadIsSaidSoAndLeavesTheTableEmpty) {
+    QDir(folder.path()).mkdir("folder.txt");
+    for (const QString& path : {records::MakeRecordFileName(folder.path(), 2024, 3, 5, 9, 0, 0),
+                                Path("missing.txt"), Path("folder.txt")}) {
+        SCOPED_TRACE(path.toStdString());
+        Record(2);
+        window->ToolButton3Click();
+        seams.messages.shown.clear();
+        window->OpenFileName = path;
+        window->LoadFile();
+        EXPECT_EQ(window->ReadingCount, 0u);
+        EXPECT_EQ(window->Table->RowCount(), 1);
+        EXPECT_EQ(window->Series_rec->Count(), 0);
+        ASSERT_EQ(seams.messages.shown.size(), 1u);
+        EXPECT_EQ(seams.messages.shown[0].caption, QStringLiteral("Information"));
+        EXPECT_TRUE(seams.messages.shown[0].text.contains(path));
+    }
+}
+
+TEST_F(OpenCommand, ARecordNameWithoutACalendarDateShowsTheErrorAndLeavesTheTableEmpty) {
+    Record(2);
+    window->ToolButton3Click();
+    const QString path = Path("NBUA0000.qzx");  // 30 February 2023
+    WriteWords(path, {Word(353)});
+    Open(path);
+    EXPECT_EQ(window->ReadingCount, 0u);
+    EXPECT_EQ(window->Table->RowCount(), 1);
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+    EXPECT_TRUE(seams.messages.shown[0].text.contains(QStringLiteral("NBUA0000"))) << seams.messages.shown[0].text.toStdString();
+}
+
+TEST_F(OpenCommand, ATextLevelThatIsNoNumberRaisesTheAlertAndKeepsTheRowsBefore) {
+    WriteFile(Path("odd.txt"), "1\t65,3\tA\tt\td\t\r\n2\t70,1\tC\tt\td\t\r\n3\tloud\tA\tt\td\t\r\n");
+    Open(Path("odd.txt"));
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    const platform::Message& m = seams.messages.shown[0];
+    EXPECT_EQ(m.caption, QStringLiteral("Alert"));
+    EXPECT_EQ(m.text, QStringLiteral("Can't perform one of the  file read operation"));
+    EXPECT_EQ(m.buttons, platform::Ok | platform::Cancel);
+    EXPECT_EQ(window->ReadingCount, 2u);
+    EXPECT_EQ(TableRows(), (std::vector<Row>{{"1", "65,3", "A", "t", "d"}, {"2", "70,1", "C", "t", "d"}}));
+    EXPECT_EQ(Values(window->Series_max), (std::vector<double>{65.3f, 70.1f}));
+}
+
+TEST_F(OpenCommand, LoadingARecordFileClosesTheStoppedRecordingsFile) {
+    Record(3);
+    window->ToolButton3Click();
+    ASSERT_TRUE(window->RecordingFile && window->RecordingFile->IsOpen());
+    const QString recording = window->RecordingFileName;
+    const QString other = records::MakeRecordFileName(folder.path(), 2023, 1, 2, 3, 4, 5);
+    WriteWords(other, {Word(100), Word(101), Word(102), Word(103), Word(104)});
+    Open(other);
+    EXPECT_FALSE(window->RecordingFile->IsOpen());
+    EXPECT_EQ(window->RecordingFileName, recording);
+    EXPECT_FALSE(window->Recording);
+    EXPECT_EQ(window->ReadingCount, 5u);
+}
+
+class BrokenSpreadsheet : public FilesFixture,
+                          public ::testing::WithParamInterface<std::pair<const char*, int>> {};
+
+TEST_P(BrokenSpreadsheet, GivesAnErrorBoxAndLeavesNothingOpen) {
+    // A real export, then damaged: cut short or overwritten in its middle.
+    Record(20);
+    window->ToolButton3Click();
+    AnswerFileDialog(Path("good"), 3);
+    window->ToolButton2Click();
+    QByteArray bytes = ReadFile(Path("good.xls"));
+    ASSERT_GT(bytes.size(), 2048);
+    const auto [how, at] = GetParam();
+    if (QByteArray(how) == "cut") bytes.truncate(at);
+    else bytes.replace(at, 512, QByteArray(512, '\xA5'));
+    WriteFile(Path("bad.xls"), bytes);
+    seams.messages.shown.clear();
+
+    Open(Path("bad.xls"));
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+    EXPECT_FALSE(seams.messages.shown[0].text.isEmpty());
+    EXPECT_EQ(window->findChild<TForm_MOpen*>(), nullptr);
+    EXPECT_EQ(window->ReadingCount, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, BrokenSpreadsheet,
+                         ::testing::Values(std::pair<const char*, int>{"cut", 0}, std::pair<const char*, int>{"cut", 100},
+                                           std::pair<const char*, int>{"cut", 1500},
+                                           std::pair<const char*, int>{"overwrite", 0},
+                                           std::pair<const char*, int>{"overwrite", 512}));
+
+TEST_F(OpenCommand, AMissingSpreadsheetIsReportedAfterTheTableWasEmptied) {
+    Record(2);
+    window->ToolButton3Click();
+    Open(Path("gone.xls"));
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("Applications are modified or lost, you can not operate\uFF01"));
+    EXPECT_EQ(seams.messages.shown[0].caption, QStringLiteral("Information"));
+    EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+    EXPECT_EQ(window->ReadingCount, 0u);
+    EXPECT_EQ(window->Table->RowCount(), 1);
+}
+
+TEST_F(OpenCommand, TheOpenProgressWindowPlaysItsClipWhileASpreadsheetIsRead) {
+    Record(4);
+    window->ToolButton3Click();
+    AnswerFileDialog(Path("run"), 3);
+    window->ToolButton2Click();
+    seams.messages.shown.clear();
+    bool seen = false;
+    seams.time.onAdvance = [&](int) {
+        TForm_MOpen* form = window->findChild<TForm_MOpen*>();
+        if (!form) return;
+        seen = true;
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_EQ(form->windowTitle(), QStringLiteral("Open File"));
+        EXPECT_EQ(form->size(), QSize(275, 67));
+        EXPECT_EQ(form->Animate1->geometry(), QRect(8, 16, 260, 40));
+    };
+    seams.time.sleeps.clear();
+    Open(Path("run.xls"));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(seams.time.sleeps, std::vector<int>{10});
+    EXPECT_EQ(window->findChild<TForm_MOpen*>(), nullptr);
+    EXPECT_EQ(window->ReadingCount, 4u);
+    EXPECT_TRUE(seams.messages.shown.empty());
+}

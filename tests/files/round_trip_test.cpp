@@ -1,0 +1,54 @@
+// A recording's table saved in each form and opened again gives back the
+// same rows, count and curves; an existing target is replaced without a
+// question.
+#include "files_fixture.h"
+
+#include <QFileInfo>
+
+namespace {
+
+struct Form {
+    const char* name;
+    int filterIndex;
+    const char* extension;
+};
+
+class RoundTrip : public FilesFixture, public ::testing::WithParamInterface<Form> {};
+
+}  // namespace
+
+TEST_P(RoundTrip, SavedAndOpenedAgainGivesTheSameRows) {
+    const Form form = GetParam();
+    Record(7);
+    window->ToolButton3Click();
+    const auto rows = TableRows();
+    const auto levels = Values(window->Series_rec);
+    const auto maxima = Values(window->Series_max);
+    const auto minima = Values(window->Series_min);
+    ASSERT_EQ(rows.size(), 7u);
+
+    // The record form keeps the date in the name: save under the
+    // recording's own name, in another folder.
+    ASSERT_TRUE(QDir(folder.path()).mkdir("saved"));
+    const QString stem = Path("saved/") + QFileInfo(window->RecordingFileName).completeBaseName();
+    const QString target = stem + "." + form.extension;
+    WriteFile(target, "an older file of the same name");
+    AnswerFileDialog(stem, form.filterIndex);
+    window->ToolButton2Click();
+    ASSERT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join("; ").toStdString();
+
+    window->ClearTable();
+    window->RunningMax = window->RunningMin = 0;
+    Open(target);
+    EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join("; ").toStdString();
+    EXPECT_EQ(window->ReadingCount, 7u);
+    EXPECT_EQ(TableRows(), rows);
+    EXPECT_EQ(Values(window->Series_rec), levels);
+    EXPECT_EQ(Values(window->Series_max), maxima);
+    EXPECT_EQ(Values(window->Series_min), minima);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, RoundTrip,
+                         ::testing::Values(Form{"record", 1, "qzx"}, Form{"text", 2, "txt"},
+                                           Form{"spreadsheet", 3, "xls"}),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -1,0 +1,218 @@
+// The save command: its guards, the dialog, the three forms, their failure
+// boxes and the tick that is off while it runs and back on however it ends.
+#include "files_fixture.h"
+#include "records/F_save.h"
+#include "records/xls/workbook.h"
+
+#include "ico/animate_widget.h"
+
+namespace {
+
+const QString kSaveFilter = QStringLiteral("Record File [*.qzx]|*.qzx|Text File [*.txt]|*.txt|Excel File [*.xls]|*.xls");
+
+class SaveCommand : public FilesFixture {
+protected:
+    // Records n readings and stops the recording.
+    void RecordAndStop(int n) {
+        Record(n);
+        window->ToolButton3Click();
+        ASSERT_FALSE(window->Recording);
+    }
+    QStringList Files() const { return QDir(folder.path()).entryList(QDir::Files, QDir::Name); }
+    // Checks, while each box is open, that the tick is off.
+    void ExpectTickOffInBoxes() {
+        seams.messages.onShow = [this](const platform::Message&) { EXPECT_FALSE(window->Timer1S->isActive()); };
+    }
+};
+
+}  // namespace
+
+TEST_F(SaveCommand, WithoutReadingsItSaysSoAndAsksNothing) {
+    for (bool recording : {false, true}) {
+        SCOPED_TRACE(recording);
+        if (recording) {
+            window->Timer1STimer();
+            window->ToolButton3Click();  // started, no reading yet
+        }
+        seams.messages.shown.clear();
+        window->ToolButton2Click();
+        ASSERT_EQ(seams.messages.shown.size(), 1u);
+        EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("No data you want to save!"));
+        EXPECT_EQ(seams.messages.shown[0].caption, QString());  // the application's title
+        EXPECT_EQ(seams.messages.shown[0].buttons, int(platform::Ok));
+        EXPECT_TRUE(seams.fileDialogs.asked.empty());
+        EXPECT_EQ(window->Recording, recording);
+    }
+}
+
+TEST_F(SaveCommand, NoToStoppingTheRecordingLeavesItRunningWithoutADialog) {
+    Record(2);
+    seams.messages.answers = {platform::No};
+    window->ToolButton2Click();
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("Save the file will stop recording?"));
+    EXPECT_EQ(seams.messages.shown[0].buttons, platform::Yes | platform::No);
+    EXPECT_TRUE(seams.fileDialogs.asked.empty());
+    EXPECT_TRUE(window->Recording);
+    EXPECT_TRUE(TickRunsEverySecond());
+    seams.time.Advance(1000);
+    window->Timer1STimer();
+    EXPECT_EQ(window->ReadingCount, 3u);  // the recording goes on
+}
+
+TEST_F(SaveCommand, YesThenCancelStopsTheRecordingAndWritesNothing) {
+    Record(2);
+    const QStringList before = Files();
+    seams.messages.answers = {platform::Yes};
+    window->ToolButton2Click();  // the scripted dialog cancels
+    ASSERT_EQ(seams.fileDialogs.asked.size(), 1u);
+    EXPECT_TRUE(seams.fileDialogs.asked[0].save);
+    EXPECT_EQ(seams.fileDialogs.asked[0].filter, kSaveFilter);
+    EXPECT_EQ(seams.fileDialogs.asked[0].filterIndex, 1);
+    EXPECT_FALSE(window->Recording);
+    EXPECT_EQ(Files(), before);
+    EXPECT_TRUE(TickRunsEverySecond());
+    seams.time.Advance(1000);
+    window->Timer1STimer();
+    EXPECT_EQ(window->ReadingCount, 2u);  // stopped for good
+}
+
+TEST_F(SaveCommand, TextFormAppendsTxtAndWritesOneLineMoreThanThereAreRows) {
+    RecordAndStop(3);
+    std::vector<QSize> formSizes;
+    seams.time.onAdvance = [&](int) {
+        if (TFormSave* form = window->findChild<TFormSave*>()) {
+            EXPECT_TRUE(form->isVisible());
+            EXPECT_EQ(form->windowTitle(), QStringLiteral("Save File"));
+            EXPECT_EQ(form->Animate1->geometry(), QRect(8, 8, 272, 60));
+            EXPECT_FALSE(window->Timer1S->isActive());
+            formSizes.push_back(form->size());
+        }
+    };
+    seams.time.sleeps.clear();
+    for (const char* name : {"data", "data.txt"}) {
+        AnswerFileDialog(Path(name), 2);
+        window->ToolButton2Click();
+    }
+    EXPECT_EQ(seams.time.sleeps, (std::vector<int>{1000, 1000, 1000, 1000}));
+    EXPECT_EQ(formSizes, std::vector<QSize>(4, QSize(290, 77)));
+    EXPECT_EQ(window->findChild<TFormSave*>(), nullptr);
+    EXPECT_TRUE(TickRunsEverySecond());
+    EXPECT_TRUE(seams.messages.shown.empty());
+
+    QByteArray expected;
+    for (const Row& row : TableRows())
+        expected += (QStringList(row.begin(), row.end()).join(QLatin1Char('\t')) + QStringLiteral("\t\r\n")).toLocal8Bit();
+    expected += "\t\t\t\t\t\r\n";
+    EXPECT_EQ(ReadFile(Path("data.txt")), expected);
+    EXPECT_EQ(ReadFile(Path("data.txt.txt")), expected);
+    EXPECT_EQ(expected.count("\r\n"), 4);
+}
+
+TEST_F(SaveCommand, ATextFileThatCannotBeWrittenIsReportedAndEverythingIsPutBack) {
+    RecordAndStop(2);
+    ExpectTickOffInBoxes();
+    AnswerFileDialog(Path("no/such/folder/data"), 2);
+    window->ToolButton2Click();
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("File already exists!"));
+    EXPECT_EQ(seams.messages.shown[0].caption, QStringLiteral("Information"));
+    EXPECT_EQ(seams.messages.shown[0].owner, nullptr);
+    EXPECT_EQ(window->findChild<TFormSave*>(), nullptr);
+    EXPECT_TRUE(TickRunsEverySecond());
+}
+
+TEST_F(SaveCommand, RecordFormCopiesTheLastRecordingEvenAfterAnotherFileWasLoaded) {
+    RecordAndStop(3);
+    const QByteArray recorded = ReadFile(window->RecordingFileName);
+    ASSERT_EQ(recorded.size(), 12);
+    const QString other = records::MakeRecordFileName(folder.path(), 2023, 1, 2, 3, 4, 5);
+    WriteWords(other, {1, 2, 3, 4, 5});
+    Open(other);
+    ASSERT_EQ(window->ReadingCount, 5u);
+    WriteFile(Path("copy.qzx"), "an older file");
+    AnswerFileDialog(Path("copy"), 1);
+    window->ToolButton2Click();
+    EXPECT_EQ(ReadFile(Path("copy.qzx")), recorded);
+    EXPECT_TRUE(seams.messages.shown.empty());
+    EXPECT_TRUE(TickRunsEverySecond());
+}
+
+TEST_F(SaveCommand, RecordFormBeforeAnyRecordingFailsEvenOverAnOlderFile) {
+    // A loaded file gives readings, but there is no recording to copy.
+    WriteWords(records::MakeRecordFileName(folder.path(), 2023, 1, 2, 3, 4, 5), {1, 2});
+    Open(records::MakeRecordFileName(folder.path(), 2023, 1, 2, 3, 4, 5));
+    ASSERT_EQ(window->ReadingCount, 2u);
+    ExpectTickOffInBoxes();
+    for (bool olderFile : {false, true}) {
+        SCOPED_TRACE(olderFile);
+        seams.messages.shown.clear();
+        if (olderFile) WriteFile(Path("copy.qzx"), "an older file");
+        AnswerFileDialog(Path("copy"), 1);
+        window->ToolButton2Click();
+        ASSERT_EQ(seams.messages.shown.size(), 1u);
+        EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("The File does not exist \uFF01"));
+        EXPECT_EQ(seams.messages.shown[0].caption, QStringLiteral("Information"));
+        EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::None);
+        EXPECT_EQ(seams.messages.shown[0].owner, window.get());
+        EXPECT_EQ(QFile::exists(Path("copy.qzx")), olderFile);
+        if (olderFile) EXPECT_EQ(ReadFile(Path("copy.qzx")), "an older file");
+        EXPECT_TRUE(TickRunsEverySecond());
+    }
+}
+
+TEST_F(SaveCommand, SpreadsheetFormWithoutTheTemplateFailsAndLeavesAnOlderFile) {
+    RecordAndStop(2);
+    ASSERT_TRUE(QFile::remove(Path("Export.vornic")));
+    WriteFile(Path("run.xls"), "an older file");
+    ExpectTickOffInBoxes();
+    AnswerFileDialog(Path("run"), 3);
+    window->ToolButton2Click();
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("The Excel File does not exist \uFF01"));
+    EXPECT_EQ(seams.messages.shown[0].caption, QStringLiteral("Information"));
+    EXPECT_EQ(ReadFile(Path("run.xls")), "an older file");
+    EXPECT_TRUE(TickRunsEverySecond());
+}
+
+TEST_F(SaveCommand, SpreadsheetFormRefusesMoreRowsThanASheetHoldsBeforeWritingAnything) {
+    RecordAndStop(2);
+    window->ReadingCount = xls::MaxDataRows + 1;
+    ExpectTickOffInBoxes();
+    AnswerFileDialog(Path("run"), 3);
+    window->ToolButton2Click();
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_EQ(seams.messages.shown[0].text, QString::fromUtf8(xls::TooManyRowsText));
+    EXPECT_TRUE(seams.messages.shown[0].text.contains(QStringLiteral("text file")));
+    EXPECT_FALSE(QFile::exists(Path("run.xls")));
+    EXPECT_TRUE(TickRunsEverySecond());
+}
+
+TEST_F(SaveCommand, ASpreadsheetFailureAfterTheCopyClosesEverythingAndShowsTheError) {
+    RecordAndStop(2);
+    WriteFile(Path("Export.vornic"), QByteArray(4096, 'x'));  // not a workbook
+    ExpectTickOffInBoxes();
+    AnswerFileDialog(Path("run"), 3);
+    window->ToolButton2Click();
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+    EXPECT_FALSE(seams.messages.shown[0].text.isEmpty());
+    EXPECT_EQ(window->findChild<TFormSave*>(), nullptr);
+    EXPECT_TRUE(TickRunsEverySecond());
+}
+
+TEST_F(SaveCommand, SpreadsheetFormPausesOnceWithItsProgressWindow) {
+    RecordAndStop(3);
+    int shown = 0;
+    seams.time.onAdvance = [&](int) { shown += window->findChild<TFormSave*>() != nullptr; };
+    seams.time.sleeps.clear();
+    AnswerFileDialog(Path("run"), 3);
+    window->ToolButton2Click();
+    EXPECT_EQ(seams.time.sleeps, std::vector<int>{1000});
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(window->findChild<TFormSave*>(), nullptr);
+    xls::Workbook book = xls::Workbook::Open(Path("run.xls"));
+    EXPECT_EQ(book.ActiveSheet().UsedRowCount(), 3 + 5);  // the data and the empty row after it
+    EXPECT_EQ(book.ActiveSheet().CellText(5, 2), window->Table->Cell(1, 1));
+    EXPECT_TRUE(seams.messages.shown.empty());
+}

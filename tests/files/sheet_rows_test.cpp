@@ -1,0 +1,106 @@
+// The spreadsheet rows of the export and the import, on the generated
+// export template: what is written from sheet row 5 on comes back row for
+// row, and only the rows exported.
+#include "monitor/reading_table.h"
+#include "records/sheet_rows.h"
+#include "records/xls/workbook.h"
+#include "tools/xlstemplate/export_template.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace records;
+
+namespace {
+
+class SheetRows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        templatePath = dir.filePath("Export.vornic");
+        xlstemplate::WriteExportTemplate(templatePath);
+    }
+
+    static std::vector<RowCells> SampleRows(int n) {
+        std::vector<RowCells> rows;
+        for (int i = 1; i <= n; ++i)
+            rows.push_back({QString::number(i), QStringLiteral("%1,%2").arg(50 + i % 40).arg(i % 10),
+                            i % 3 ? "A" : "C", QStringLiteral("14:%1:09").arg(i % 60, 2, 10, QChar('0')),
+                            "05.03.2024"});
+        return rows;
+    }
+
+    // Exports the rows as the save command does: the template copied, the
+    // old data rows emptied, table rows 1 to n + 1 written, saved.
+    void Export(const QString& target, const std::vector<RowCells>& rows, bool fromTemplate = true) {
+        ReadingTable table;
+        table.SetRowCount(int(rows.size()) + 1);
+        for (int r = 1; r <= int(rows.size()); ++r)
+            for (int k = 0; k < 5; ++k) table.SetCell(k, r, rows[std::size_t(r - 1)][std::size_t(k)]);
+        if (fromTemplate) {
+            QFile::remove(target);
+            ASSERT_TRUE(QFile::copy(templatePath, target));
+        }
+        xls::Workbook book = xls::Workbook::Open(target);
+        xls::Sheet sheet = book.ActiveSheet();
+        ClearExportRows(sheet);
+        WriteExportRows(sheet, table, int(rows.size()) + 1);
+        book.Save();
+    }
+
+    ImportedRows Import(const QString& path) {
+        xls::Workbook book = xls::Workbook::Open(path);
+        const xls::Sheet sheet = book.ActiveSheet();
+        return ReadImportRows(sheet, ImportRowCount(sheet), 0, 0);
+    }
+
+    QTemporaryDir dir;
+    QString templatePath;
+};
+
+}  // namespace
+
+TEST_F(SheetRows, AnExportReadsBackAsExactlyItsRows) {
+    for (int n : {1, 3, 250}) {
+        SCOPED_TRACE(n);
+        const auto rows = SampleRows(n);
+        Export(dir.filePath("out.xls"), rows);
+        const ImportedRows back = Import(dir.filePath("out.xls"));
+        EXPECT_FALSE(back.Failed());
+        EXPECT_EQ(back.rows, rows);
+        EXPECT_EQ(back.readingCount, n);
+        EXPECT_EQ(back.levels.Count(), std::size_t(n));
+    }
+}
+
+TEST_F(SheetRows, AnExportOverAnOlderLongerOneLeavesNoneOfItsRows) {
+    const QString target = dir.filePath("out.xls");
+    Export(target, SampleRows(40));
+    const auto rows = SampleRows(3);
+    Export(target, rows, /*fromTemplate=*/false);
+    EXPECT_EQ(Import(target).rows, rows);
+}
+
+TEST_F(SheetRows, TheTemplateAloneHoldsNoRows) {
+    xls::Workbook book = xls::Workbook::Open(templatePath);
+    const xls::Sheet sheet = book.ActiveSheet();
+    EXPECT_LE(sheet.UsedRowCount(), 5);
+    EXPECT_EQ(ImportRowCount(sheet), 0);
+    EXPECT_TRUE(ReadImportRows(sheet, ImportRowCount(sheet), 0, 0).rows.empty());
+}
+
+TEST_F(SheetRows, ALevelThatIsNoNumberStopsTheImportAtItsRow) {
+    auto rows = SampleRows(5);
+    rows[3][1] = QStringLiteral("n/a");
+    rows[1][1] = QString();  // a row without a level is read and adds no point
+    Export(dir.filePath("out.xls"), rows);
+    const ImportedRows back = Import(dir.filePath("out.xls"));
+    EXPECT_TRUE(back.Failed());
+    EXPECT_EQ(back.badLevelRow, 4);
+    EXPECT_EQ(back.badLevel, QStringLiteral("n/a"));
+    EXPECT_EQ(back.rows, std::vector<RowCells>(rows.begin(), rows.begin() + 3));
+    EXPECT_EQ(back.readingCount, 3);
+    EXPECT_EQ(back.levels.Count(), 2u);
+}
