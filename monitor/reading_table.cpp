@@ -275,7 +275,9 @@ int ReadingTable::columnCount(const QModelIndex& parent) const {
 QVariant ReadingTable::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
+    // The tool tip shows a cell's whole text: the grid's narrow columns cut
+    // long times and dates short.
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole)
         return {};
     return Cell(index.column(), index.row() + 1);
 }
