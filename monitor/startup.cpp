@@ -42,8 +42,9 @@ bool ProgramApplication::notify(QObject* receiver, QEvent* event) {
 int RunProgram(QApplication& app) {
     std::unique_ptr<TFormMain> window;
     try {
+        // The application's name is its title in boxes and the task bar. Not
+        // its display name: Qt would append that to every window title.
         app.setApplicationName(ApplicationTitle);
-        app.setApplicationDisplayName(ApplicationTitle);
         window = std::make_unique<TFormMain>();
         FormMain = window.get();
         window->FormCreate();
