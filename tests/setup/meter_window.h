@@ -1,0 +1,81 @@
+#pragma once
+// The main window on the simulated meter in virtual time: a working folder
+// with the pictures the window loads, the seam doubles (the simulator's
+// clock follows the virtual clock), and helpers to act inside a modal
+// dialog while its event loop runs. Shared by tests/setup and tests/views.
+#include "device/appusb.h"
+#include "monitor/F_main.h"
+#include "platform/testing/seam_doubles.h"
+#include "sim/metersim.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class MeterWindowTest : public ::testing::Test {
+protected:
+    // Sets the simulated meter up (extra "key = value" lines on top of
+    // virtual time) and builds the window, which opens the meter once.
+    void StartWindow(const std::string& meterSettings = "") {
+        ASSERT_TRUE(folder.isValid());
+        previousFolder = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(folder.path()));
+        ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("ico")));
+        for (const char* name : {"min.bmp", "max.bmp"}) {
+            QImage picture(33, 20, QImage::Format_RGB32);
+            picture.fill(Qt::gray);
+            ASSERT_TRUE(picture.save(folder.path() + QStringLiteral("/ico/") + QLatin1String(name), "BMP"));
+        }
+        Appusb::CloseMeter();  // a handle left by an earlier test belongs to the meter before the reset
+        metersim_reset();
+        ASSERT_EQ(metersim_configure(("virtual_time = 1\n" + meterSettings).c_str()), 0);
+        seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
+        window = std::make_unique<TFormMain>();
+        window->FormCreate();
+        window->show();
+        metersim_log_clear();
+    }
+
+    void TearDown() override {
+        window.reset();
+        Appusb::CloseMeter();
+        if (!previousFolder.isEmpty()) QDir::setCurrent(previousFolder);
+    }
+
+    // Runs `act` on the first dialog of type Dialog found under the main
+    // window once an event loop runs (that of the modal dialog). A dialog
+    // the action left open is closed, so a failing test can't hang.
+    template <class Dialog>
+    void WhenOpen(std::function<void(Dialog&)> act) {
+        QTimer::singleShot(0, window.get(), [this, act] {
+            Dialog* dialog = window->findChild<Dialog*>();
+            if (!dialog || !dialog->isVisible()) return;
+            ++dialogsOpened;
+            act(*dialog);
+            if (dialog->isVisible()) dialog->reject();
+        });
+    }
+
+    // Requests the meter saw since the window was built, of one code.
+    static std::vector<metersim_request> Requests(int code) {
+        std::vector<metersim_request> found;
+        for (int i = 0; i < metersim_log_count(); ++i) {
+            metersim_request r{};
+            if (metersim_log_get(i, &r) == 0 && r.request == code) found.push_back(r);
+        }
+        return found;
+    }
+
+    QTemporaryDir folder;
+    QString previousFolder;
+    platform::testing::SeamDoubles seams;
+    std::unique_ptr<TFormMain> window;
+    int dialogsOpened = 0;
+};
