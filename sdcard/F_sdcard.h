@@ -1,0 +1,91 @@
+#pragma once
+// The card dialog "Micro SD Card": mounts the meter's card while it is
+// built, shows the file system, the space figures with a pie and the root
+// directory, and deletes a file, copies one to a file the user names, or
+// copies one into the working folder for the main window to load.
+//
+// The dialog owns the FAT32 volume it works on, over the sector source it
+// is given (the meter's card over USB in the program).
+#include "sdcard/card_view.h"
+#include "sdcard/fat32.h"
+
+#include <QDialog>
+#include <memory>
+
+class CardPie;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class TFormMain;
+
+class TForm_sd : public QDialog {
+    Q_OBJECT
+public:
+    // Builds the dialog with the main window as owner and loads the card.
+    TForm_sd(TFormMain& owner, Fat32::SectorDevice& device);
+    ~TForm_sd() override;
+
+    // Handlers.
+    void ListView1Click();
+    void Button2Click();  // delete the selected file
+    void Button3Click();  // copy the selected file to a file the user names
+    void Button6Click();  // copy it into the working folder, for the main window
+    void Button7Click();  // close
+
+    // The row of the list and of the volume's EntryTable that the file
+    // operations act on; moved only by a click in the list.
+    int SelectedIndex = 0;
+
+    const Fat32::Volume& CardVolume() const { return *volume_; }
+    const CardView::SpaceFigures& Figures() const { return figures_; }
+
+    static constexpr int ClientWidth = 747;
+    static constexpr int ClientHeight = 439;
+
+    // Messages of the dialog.
+    static constexpr const char* RootDeleteMessage = "You can not delete the root directory!";
+    static constexpr const char* DirectoryDeleteMessage =
+        "You can not delete a directory! Only files can be deleted here.";
+    static constexpr const char* ConfirmDeleteMessage = "Sure you want to delete this file?";
+    static constexpr const char* StopRecordingMessage = "Record data, please stop recording!";
+
+    // Controls.
+    QGroupBox* GroupBox1;  // file list
+    QTreeWidget* ListView1;
+    QGroupBox* GroupBox2;  // information
+    QLabel* Label_FATTYPE;
+    QFrame* Shape1;
+    QLabel* Label_UsedSpaceBity;
+    QLabel* Label_UsedSpaceMB;
+    QFrame* Shape2;
+    QLabel* Label_FreeSpaceBity;
+    QLabel* Label_FreeSpaceMB;
+    QLabel* Label_ALLSpaceBity;
+    QLabel* Label_ALLSpaceMB;
+    CardPie* Chart1;
+    QGroupBox* GroupBox3;  // file operations
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* Button6;
+    QPushButton* Button7;
+
+private:
+    class WriteCounter;
+
+    void BuildFileList();
+    void BuildInformation();
+    void BuildOperations();
+    void LoadCard();
+    void AddRow(int row);
+    // Copies the entry of SelectedIndex into a new file at path; false,
+    // after a message, when the file can't be created or written.
+    bool CopyEntryTo(const QString& path);
+    bool HasSelectedEntry() const;
+
+    TFormMain& owner_;
+    std::unique_ptr<WriteCounter> device_;
+    std::unique_ptr<Fat32::Volume> volume_;
+    CardView::SpaceFigures figures_;
+};

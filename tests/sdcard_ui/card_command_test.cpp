@@ -1,0 +1,189 @@
+// The SD card command: its guards, the dialog it shows with the card
+// loaded, and the file it hands to the main window.
+#include "card_window.h"
+
+#include <QFile>
+
+namespace {
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class CardCommand : public CardWindowTest {};
+
+TEST_F(CardCommand, GuardsShowOnlyTheirMessage) {
+    struct Case {
+        const char* name;
+        std::string meter;
+        const char* message;
+        int setupReads;
+        bool emptiesOpenFileName;
+    };
+    const Case cases[] = {
+        {"no meter", "devices = none", "USB does not properly connected! ", 0, true},
+        {"meter without a card", "setup_byte = 0x3B", "Failed to detect the SD card! ", 1, false},
+        {"every other setup bit set", "setup_byte = 0xBF", "Failed to detect the SD card! ", 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartWindow(c.meter);
+        seams.messages.shown.clear();
+        window->OpenFileName = QStringLiteral("earlier.qzx");
+        RunCommand([](TForm_sd&) {});
+        EXPECT_EQ(dialogsOpened, 0);
+        EXPECT_EQ(seams.messages.Texts(), QStringList{QLatin1String(c.message)});
+        EXPECT_EQ(int(Requests(Appusb::ReqReadSetup).size()), c.setupReads);
+        EXPECT_EQ(metersim_log_count(), c.setupReads);  // nothing else was asked of the meter
+        EXPECT_EQ(window->OpenFileName.isEmpty(), c.emptiesOpenFileName);
+        EXPECT_TRUE(window->Timer1S->isActive());
+        EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
+        TearDown();
+    }
+}
+
+TEST_F(CardCommand, ShowsTheCardWhileTheMainWindowWaits) {
+    MakeCard();
+    StartWithCard();
+    const std::uint32_t freeClusters = card->FsInfoFreeCount();
+    RunCommand([&](TForm_sd& d) {
+        EXPECT_TRUE(d.isModal());
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("Micro SD Card"));
+        EXPECT_EQ(d.size(), QSize(747, 439));
+        EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
+        EXPECT_FALSE(window->Timer1S->isActive());
+        EXPECT_EQ(window->findChildren<TForm_await*>().size(), 0);  // the load's wait window is gone
+
+        EXPECT_EQ(d.Label_FATTYPE->text(), QStringLiteral(" FAT32 "));
+        EXPECT_EQ(Captions(d), (QStringList{"...", "a.qzx", "ngfo0509.qzx", "b.txt", "c.bin", "logs."}));
+        EXPECT_EQ(d.ListView1->topLevelItem(RowOfA)->text(1), QStringLiteral("0,976   KB"));
+        EXPECT_TRUE(d.ListView1->topLevelItem(0)->text(1).isEmpty());
+        EXPECT_FALSE(d.ListView1->topLevelItem(RowOfA)->text(2).isEmpty());
+        EXPECT_EQ(d.SelectedIndex, 0);
+
+        const QString freeBytes = QString::number(std::uint64_t(freeClusters) * 512);
+        EXPECT_EQ(d.Label_FreeSpaceBity->text(), freeBytes);
+        const std::uint64_t capacity = d.Label_ALLSpaceBity->text().toULongLong();
+        EXPECT_GT(capacity, 36000ull * 1024 * 9 / 10);  // the data area of a 36000 KiB volume
+        EXPECT_EQ(d.Label_UsedSpaceBity->text().toULongLong(), capacity - freeBytes.toULongLong());
+        EXPECT_EQ(d.Label_ALLSpaceMB->text(), CardView::MegabyteText(capacity));
+
+        const int share = int(std::uint64_t(freeClusters) * 512 * 100 / capacity);
+        ASSERT_EQ(d.Chart1->Slices().size(), 2u);
+        EXPECT_EQ(d.Chart1->Slices()[0].value, share);
+        EXPECT_EQ(d.Chart1->Slices()[0].colour, QColor(0, 0, 255));
+        EXPECT_EQ(d.Chart1->Slices()[1].value, 100 - share);
+        EXPECT_EQ(d.Chart1->Slices()[1].colour, QColor(255, 0, 255));
+        d.Button7->click();
+    });
+    EXPECT_EQ(dialogsOpened, 1);
+    EXPECT_GT(waitsInsideWaitWindow, 0);
+    EXPECT_EQ(waitsOutsideWaitWindow, 0);
+    EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join('|').toStdString();
+    EXPECT_EQ(metersim_violations(), 0) << metersim_last_violation();
+    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(window->findChild<TForm_sd*>(), nullptr);
+    EXPECT_TRUE(window->OpenFileName.isEmpty());
+}
+
+TEST_F(CardCommand, OpenCopiesIntoTheWorkingFolderAndTheMainWindowShowsTheFile) {
+    MakeCard();
+    StartWithCard();
+    RunCommand([](TForm_sd& d) {
+        ClickRow(d, RowOfRecord);
+        d.Button6->click();
+    });
+    const QString copy = folder.path() + QStringLiteral("/NGFO0509.QZX");
+    EXPECT_EQ(FileBytes(copy), RecordBytes());
+    EXPECT_EQ(window->OpenFileName, copy);
+    EXPECT_EQ(window->Table->RowCount(), 4);
+    EXPECT_EQ(window->Table->Cell(1, 1), QStringLiteral("55,0"));
+    EXPECT_EQ(window->Table->Cell(1, 3), QStringLiteral("65,0"));
+    EXPECT_EQ(window->findChild<TForm_sd*>(), nullptr);
+    EXPECT_EQ(waitsOutsideWaitWindow, 0);
+    EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join('|').toStdString();
+    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
+}
+
+TEST_F(CardCommand, OpenIsRefusedDuringARecording) {
+    MakeCard();
+    StartWithCard();
+    window->Recording = true;
+    bool stillOpen = false;
+    RunCommand([&](TForm_sd& d) {
+        ClickRow(d, RowOfRecord);
+        d.Button6->click();
+        stillOpen = d.isVisible();
+    });
+    EXPECT_TRUE(stillOpen);
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    const platform::Message& m = seams.messages.shown[0];
+    EXPECT_EQ(m.text, QStringLiteral("Record data, please stop recording!"));
+    EXPECT_EQ(m.icon, platform::MessageIcon::Warning);
+    EXPECT_EQ(m.buttons, int(platform::Cancel));
+    EXPECT_FALSE(QFile::exists(folder.path() + QStringLiteral("/NGFO0509.QZX")));
+    EXPECT_TRUE(window->OpenFileName.isEmpty());
+    EXPECT_TRUE(window->Recording);
+    EXPECT_EQ(window->Table->Cell(1, 1), QString());
+}
+
+TEST_F(CardCommand, CursorAndTimerComeBackWhenTheFileCannotBeLoaded) {
+    MakeCard();
+    card->PutFile("NBUA0000.QZX", RecordBytes());  // a name that gives 30 February
+    StartWithCard();
+    RunCommand([](TForm_sd& d) {
+        ClickRow(d, RowOfLogs + 1);
+        d.Button6->click();
+    });
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_TRUE(seams.messages.shown[0].text.contains(QStringLiteral("NBUA0000")))
+        << seams.messages.shown[0].text.toStdString();
+    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
+}
+
+TEST_F(CardCommand, FiguresOfLargeCardsAndOfCardsWithoutFreeCount) {
+    struct Case {
+        const char* name;
+        cardtest::ImageOptions options;
+        bool breakFsInfo;
+    };
+    const Case cases[] = {
+        {"32 GB card", {.kib = 31250000, .sectorsPerCluster = 64, .label = "BIG"}, false},
+        {"FSInfo unusable", {.label = "NOFREE"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        card = std::make_unique<cardtest::CardImage>(c.options);
+        card->PutFile("A.QZX", cardtest::Pattern(1000, 1));
+        if (c.breakFsInfo) card->WriteU32(card->VolumeSectorOffset(1), 0);
+        // The data area from the boot sector, independently of the program.
+        const QByteArray boot = card->ReadBytes(0, 512);
+        const std::uint64_t reserved = std::uint8_t(boot[0x0E]) | (std::uint8_t(boot[0x0F]) << 8);
+        const std::uint64_t total = card->ReadU32(0x20);
+        const std::uint64_t fats = std::uint8_t(boot[0x10]) * std::uint64_t(card->ReadU32(0x24));
+        const std::uint64_t capacity = (total - reserved - fats) * 512;
+        const std::uint64_t freeBytes = c.breakFsInfo ? 0 : std::uint64_t(card->FsInfoFreeCount()) * c.options.sectorsPerCluster * 512;
+
+        StartWithCard();
+        RunCommand([&](TForm_sd& d) {
+            EXPECT_EQ(d.Label_ALLSpaceBity->text(), QString::number(capacity));
+            EXPECT_EQ(d.Label_FreeSpaceBity->text(), QString::number(freeBytes));
+            EXPECT_EQ(d.Label_UsedSpaceBity->text(), QString::number(capacity - freeBytes));
+            EXPECT_EQ(d.Label_ALLSpaceMB->text(), CardView::MegabyteText(capacity));
+            ASSERT_EQ(d.Chart1->Slices().size(), 2u);
+            EXPECT_EQ(d.Chart1->Slices()[0].value, int(freeBytes * 100 / capacity));
+            d.Button7->click();
+        });
+        EXPECT_EQ(dialogsOpened, 1);
+        if (!c.breakFsInfo) EXPECT_GT(capacity, 31000000000ull);
+        else EXPECT_EQ(freeBytes, 0u);
+        dialogsOpened = 0;
+        TearDown();
+    }
+}
+
+}  // namespace
