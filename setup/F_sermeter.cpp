@@ -96,7 +96,9 @@ TForm_SetupMeter::TForm_SetupMeter(TFormMain& owner)
       owner_(owner) {
     setWindowTitle(QStringLiteral("Setup"));
     QFont dialogFont = font();
-    dialogFont.setPixelSize(11);
+    // Small enough that "Weighted mode:" ends before the A button and a
+    // range entry fits its field.
+    dialogFont.setPixelSize(10);
     setFont(dialogFont);
     setFixedSize(ClientWidth, ClientHeight);
 
@@ -111,6 +113,8 @@ TForm_SetupMeter::TForm_SetupMeter(TFormMain& owner)
     ComboBox1->lineEdit()->setValidator(new RangeFieldValidator(ComboBox1, ComboBox1));
     // The list is wider than the field so that the entries can be read.
     ComboBox1->view()->setMinimumWidth(150);
+    // Show an entry from its start (the field is narrower than some entries).
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1->lineEdit()->home(false); });
     SpeedButton_Clock = MakeButton(GroupBox1, "Update clock", QRect(200, 16, 72, 41));
 
     GroupBox3 = MakeGroup(GroupBox1, "", QRect(16, 57, 185, 33));

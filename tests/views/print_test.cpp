@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <optional>
 #include <QToolButton>
+#include <cmath>
 
 namespace {
 
@@ -84,6 +85,11 @@ TEST_F(PrintChart, OnePageWithTheChartInItsProportionsWhicheverPageIsShown) {
     const Case cases[] = {{{857, 596}, false}, {{857, 596}, true}, {{560, 900}, false}};
     const QColor marker(250, 240, 30);  // the chart's background, to find it on the page
     window->Chart1->setBackground(QBrush(marker));
+    for (int i = 0; i < 120; ++i) {  // something to see on the printed chart
+        window->Series_rec->Add(i, 60 + 10 * std::sin(i / 10.0), window->RecColour);
+        window->Series_max->Add(i, 75, window->MaxColour);
+        window->Series_min->Add(i, 48, window->MinColour);
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.window.width());
         if (window->ChartPageShown == c.digitPageShown) window->ToolButton_AtoB->click();
@@ -108,6 +114,9 @@ TEST_F(PrintChart, OnePageWithTheChartInItsProportionsWhicheverPageIsShown) {
                                                      pdfPath, stem}))
             << "pdftoppm failed";
         const QImage page(stem + QStringLiteral(".png"));
+        // QV_KEEP_PRINTS=<folder> keeps the rendered pages, to look at them.
+        if (qEnvironmentVariableIsSet("QV_KEEP_PRINTS"))
+            page.save(qEnvironmentVariable("QV_KEEP_PRINTS") + QStringLiteral("/print-%1.png").arg(c.window.width() + 10000 * c.digitPageShown));
         ASSERT_FALSE(page.isNull());
         // The printable area starts 10 mm into the page.
         const int margin = qRound(10 / 25.4 * pdf->Resolution);
