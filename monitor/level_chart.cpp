@@ -48,6 +48,31 @@ void ColouredCurve::Add(double x, double y, const QColor& colour) {
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
+void ColouredCurve::AddIndexed(const std::vector<double>& values, const QColor& colour) {
+    if (values.empty()) return;
+    if (graphs_.empty() || graphs_.back()->pen().color() != colour) {
+        QCPGraph* graph = StartGraph(colour);
+        if (!keys_.empty()) graph->addData(keys_.back(), values_.back());
+    }
+    const double first = double(Count());
+    QVector<QCPGraphData> points;
+    points.reserve(qsizetype(values.size()));
+    keys_.reserve(keys_.size() + values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const double x = first + double(i);
+        points.append(QCPGraphData(x, values[i]));
+        keys_.push_back(x);
+    }
+    values_.insert(values_.end(), values.begin(), values.end());
+    // An empty graph takes the points' buffer over instead of copying it.
+    QCPGraphDataContainer& data = *graphs_.back()->data();
+    if (data.isEmpty())
+        data.set(points, /*alreadySorted=*/true);
+    else
+        data.add(points, /*alreadySorted=*/true);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
 void ColouredCurve::Clear() {
     for (QCPGraph* graph : graphs_) plot_->removeGraph(graph);
     graphs_.clear();

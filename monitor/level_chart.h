@@ -29,6 +29,9 @@ public:
     ColouredCurve& operator=(const ColouredCurve&) = delete;
 
     void Add(double x, double y, const QColor& colour);
+    // Appends points of one colour at x = Count(), Count() + 1, ... in one
+    // go (one insert into the graph, one replot), for loading whole files.
+    void AddIndexed(const std::vector<double>& values, const QColor& colour);
     void Clear();
     int Count() const { return int(keys_.size()); }
     double KeyAt(int i) const { return keys_[std::size_t(i)]; }
