@@ -51,15 +51,9 @@ void ShowReadFailure(QObject* owner) {
 // The curve points of the level rule, appended in one go, and the extremes
 // they end on.
 void ShowLevels(TFormMain& w, const records::LevelRule& levels) {
-    const std::vector<double>& rec = levels.Levels();
-    const std::vector<double>& max = levels.Maxima();
-    const std::vector<double>& min = levels.Minima();
-    for (std::size_t i = 0; i < rec.size(); ++i) {
-        const double x = double(i);
-        w.Series_rec->Add(x, rec[i], w.RecColour);
-        w.Series_max->Add(x, max[i], w.MaxColour);
-        w.Series_min->Add(x, min[i], w.MinColour);
-    }
+    w.Series_rec->AddIndexed(levels.Levels(), w.RecColour);
+    w.Series_max->AddIndexed(levels.Maxima(), w.MaxColour);
+    w.Series_min->AddIndexed(levels.Minima(), w.MinColour);
     w.RunningMax = levels.RunningMax();
     w.RunningMin = levels.RunningMin();
     w.Chart1->replot(QCustomPlot::rpQueuedReplot);

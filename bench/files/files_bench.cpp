@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
@@ -70,6 +71,31 @@ void BM_OpenWeekRecordFile(benchmark::State& state) {
     QFile::remove(path);
 }
 BENCHMARK(BM_OpenWeekRecordFile)->Unit(benchmark::kMillisecond);
+
+// The parts of opening a week: the table rows, the curve points, emptying.
+void BM_WeekParts(benchmark::State& state) {
+    Window w;
+    TFormMain& m = *w.window;
+    const QDate date(2024, 3, 4);
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < kWeek; ++i) m.Table->SetFileRow(i + 1, WordAt(i), date);
+        state.counters["rows_ms"] = double(t.nsecsElapsed()) / 1e6;
+        t.restart();
+        m.Table->SetRowCount(kWeek + 1);
+        state.counters["count_ms"] = double(t.nsecsElapsed()) / 1e6;
+        t.restart();
+        m.Series_rec->AddIndexed(std::vector<double>(kWeek, 50), m.RecColour);
+        m.Series_max->AddIndexed(std::vector<double>(kWeek, 60), m.MaxColour);
+        m.Series_min->AddIndexed(std::vector<double>(kWeek, 40), m.MinColour);
+        state.counters["curves_ms"] = double(t.nsecsElapsed()) / 1e6;
+        t.restart();
+        m.ClearTable();
+        state.counters["clear_ms"] = double(t.nsecsElapsed()) / 1e6;
+    }
+}
+BENCHMARK(BM_WeekParts)->Unit(benchmark::kMillisecond);
 
 // A day of live rows, as a recording leaves them.
 void FillDay(TFormMain& window) {

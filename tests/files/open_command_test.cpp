@@ -63,6 +63,12 @@ TEST_F(OpenCommand, RecordFileShowsNumberedRowsUnderTheStartDateOfItsName) {
     EXPECT_EQ(Values(window->Series_rec), (std::vector<double>{65.3f, 70.1f, 60.0f}));
     EXPECT_EQ(Values(window->Series_max), (std::vector<double>{65.3f, 70.1f, 70.1f}));
     EXPECT_EQ(Values(window->Series_min), (std::vector<double>{65.3f, 65.3f, 60.0f}));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(window->Series_min->KeyAt(i), i);  // points at their index
+    EXPECT_EQ(window->Series_rec->ColourAt(2), window->RecColour);
+    EXPECT_EQ(window->Series_max->ColourAt(2), window->MaxColour);
+    EXPECT_EQ(window->Series_min->ColourAt(2), window->MinColour);
+    ASSERT_EQ(window->Series_rec->Graphs().size(), 1u);
+    EXPECT_EQ(window->Series_rec->Graphs()[0]->data()->size(), 3);  // drawn as well as kept
     EXPECT_EQ(window->RunningMax, 70.1f);
     EXPECT_EQ(window->RunningMin, 60.0f);
     EXPECT_EQ(window->FileTexts.Value, QStringLiteral("60,0"));
