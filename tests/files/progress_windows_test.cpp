@@ -1,0 +1,61 @@
+// The two progress windows with the clips the build draws (in the run
+// folder): size, caption, place on the desktop, and a clip that plays.
+// QV_HOLD_PROGRESS_MS keeps each window up longer, for a screenshot.
+#include "ico/animate_widget.h"
+#include "records/F_open.h"
+#include "records/F_save.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+
+namespace {
+
+int HoldMs() {
+    const int ms = qEnvironmentVariableIntValue("QV_HOLD_PROGRESS_MS");
+    return ms > 0 ? ms : 400;
+}
+
+template <class Form>
+void ExpectPlaysCentred(Form& form, const QString& caption, QSize client, QRect clipPlace, int frames) {
+    EXPECT_EQ(form.windowTitle(), caption);
+    ASSERT_EQ(form.Animate1->FrameCount(), frames) << form.Animate1->OpenError().toStdString();
+    form.show();
+    form.StartAnimation();
+    QTest::qWait(HoldMs());
+    EXPECT_EQ(form.size(), client);
+    EXPECT_EQ(form.Animate1->geometry(), clipPlace);
+    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    // Centred up to rounding and a window manager's frame, if there is one.
+    EXPECT_LE((form.geometry().center() - centre).manhattanLength(), 40);
+    EXPECT_TRUE(form.Animate1->IsPlaying());
+    const int shown = form.Animate1->CurrentFrame();
+    QTest::qWait(250);  // three frames at twelve a second
+    EXPECT_NE(form.Animate1->CurrentFrame(), shown);
+    form.StopAnimation();
+    EXPECT_FALSE(form.Animate1->IsPlaying());
+    form.hide();
+}
+
+}  // namespace
+
+TEST(ProgressWindows, SaveWindowPlaysTheExchangeClip) {
+    TFormSave form(QStringLiteral(QV_RUN_DIR), nullptr);
+    ExpectPlaysCentred(form, QStringLiteral("Save File"), QSize(290, 77), QRect(8, 8, 272, 60), 24);
+}
+
+TEST(ProgressWindows, OpenWindowPlaysTheOpenClip) {
+    TForm_MOpen form(QStringLiteral(QV_RUN_DIR), nullptr);
+    ExpectPlaysCentred(form, QStringLiteral("Open File"), QSize(275, 67), QRect(8, 16, 260, 40), 16);
+}
+
+TEST(ProgressWindows, AMissingClipLeavesTheWindowEmptyButUsable) {
+    TFormSave form(QStringLiteral("/nonexistent"), nullptr);
+    EXPECT_EQ(form.Animate1->FrameCount(), 0);
+    form.show();
+    form.StartAnimation();
+    EXPECT_FALSE(form.Animate1->IsPlaying());
+    form.StopAnimation();
+}
