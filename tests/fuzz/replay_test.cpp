@@ -1,0 +1,43 @@
+// Replays a fuzz target's seed corpus and its regression cases through the
+// target's entry point, without libFuzzer, so every build checks them. A
+// crash, a sanitizer report or a broken invariant fails the test.
+#include "tests/fuzz/fuzz_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+const QString SourceFolder = QStringLiteral(QV_SOURCE_DIR "/tests/fuzz");
+
+// Feeds every file of the folders to the target; returns how many it fed.
+int ReplayFolders(const QStringList& folders) {
+    int fed = 0;
+    for (const QString& folder : folders) {
+        const QDir dir(folder);
+        for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
+            QFile file(dir.filePath(name));
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+            const QByteArray bytes = file.readAll();
+            SCOPED_TRACE(file.fileName().toStdString());
+            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+            ++fed;
+        }
+    }
+    return fed;
+}
+
+TEST(FuzzReplay, SeedCorpusRunsClean) {
+    const int fed = ReplayFolders({SourceFolder + QStringLiteral("/corpus/" QV_FUZZ_TARGET)});
+    EXPECT_GT(fed, 0) << "the committed seed corpus of " QV_FUZZ_TARGET " is missing";
+}
+
+TEST(FuzzReplay, RegressionCasesRunClean) {
+    const QString folder = SourceFolder + QStringLiteral("/regressions/" QV_FUZZ_TARGET);
+    if (QDir(folder).entryList(QDir::Files).isEmpty()) GTEST_SKIP() << "no findings kept for " QV_FUZZ_TARGET;
+    EXPECT_GT(ReplayFolders({folder}), 0);
+}
+
+}  // namespace
