@@ -15,12 +15,7 @@
 namespace {
 
 void ShowRecordingError(QObject* owner, const QString& text) {
-    platform::Message m;
-    m.caption = QStringLiteral("Information");
-    m.text = text;
-    m.icon = platform::MessageIcon::Error;
-    m.owner = owner;
-    platform::ShowMessage(m);
+    platform::ShowBox(owner, QStringLiteral("Information"), text, platform::MessageIcon::Error);
 }
 
 }  // namespace

@@ -34,6 +34,11 @@ int ShowMessage(const Message& message);
 // Shorthand for a plain box with one OK button.
 void ShowPlainMessage(const QString& text, QObject* owner = nullptr);
 
+// Shorthand for a box with a caption (empty: the application's title), an
+// icon and buttons; returns the button pressed.
+int ShowBox(QObject* owner, const QString& caption, const QString& text, MessageIcon icon = MessageIcon::None,
+            int buttons = Ok);
+
 // Installs the message boxes; nullptr puts back the fallback, which writes
 // the text to standard error and answers with the box's first button.
 void SetMessageBoxes(MessageBoxes* boxes);

@@ -74,6 +74,15 @@ void ShowPlainMessage(const QString& text, QObject* owner) {
     m.owner = owner;
     ShowMessage(m);
 }
+int ShowBox(QObject* owner, const QString& caption, const QString& text, MessageIcon icon, int buttons) {
+    Message m;
+    m.caption = caption;
+    m.text = text;
+    m.icon = icon;
+    m.buttons = buttons;
+    m.owner = owner;
+    return ShowMessage(m);
+}
 void SetMessageBoxes(MessageBoxes* boxes) { currentMessages = boxes ? boxes : &fallbackMessages; }
 
 FileDialogAnswer AskForFile(const FileDialogRequest& request) { return currentFileDialogs->Ask(request); }

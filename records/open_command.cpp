@@ -20,16 +20,7 @@
 
 namespace {
 
-int ShowBox(QObject* owner, const QString& caption, const QString& text, platform::MessageIcon icon,
-            int buttons = platform::Ok) {
-    platform::Message m;
-    m.caption = caption;
-    m.text = text;
-    m.icon = icon;
-    m.buttons = buttons;
-    m.owner = owner;
-    return platform::ShowMessage(m);
-}
+using platform::ShowBox;
 
 // An error that ends a load, shown the way the program shows any error that
 // ends a command: an error box with its text.

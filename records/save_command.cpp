@@ -21,18 +21,9 @@
 
 namespace {
 
-constexpr int TickIntervalMs = 1000;
+using platform::ShowBox;
 
-int ShowBox(QObject* owner, const QString& caption, const QString& text, platform::MessageIcon icon,
-            int buttons = platform::Ok) {
-    platform::Message m;
-    m.caption = caption;
-    m.text = text;
-    m.icon = icon;
-    m.buttons = buttons;
-    m.owner = owner;
-    return platform::ShowMessage(m);
-}
+constexpr int TickIntervalMs = 1000;
 
 // Starts the tick again however the command ends.
 class TickRestart {

@@ -98,17 +98,6 @@ QFrame* MakeRule(QWidget* parent, int y) {
     return rule;
 }
 
-int ShowBox(QObject* owner, const QString& text, platform::MessageIcon icon, int buttons,
-            const QString& caption = QString()) {
-    platform::Message m;
-    m.caption = caption;
-    m.text = text;
-    m.icon = icon;
-    m.buttons = buttons;
-    m.owner = owner;
-    return platform::ShowMessage(m);
-}
-
 }  // namespace
 
 TForm_sd::TForm_sd(TFormMain& owner, Fat32::SectorDevice& device)
@@ -284,17 +273,18 @@ void TForm_sd::ListView1Click() {
 
 void TForm_sd::Button2Click() {
     if (SelectedIndex == 0) {
-        ShowBox(this, QLatin1String(RootDeleteMessage), platform::MessageIcon::Warning, platform::Cancel);
+        platform::ShowBox(this, QString(), QLatin1String(RootDeleteMessage), platform::MessageIcon::Warning, platform::Cancel);
         return;
     }
     if (!HasSelectedEntry()) return;
     const Fat32::DirectoryEntry entry = volume_->EntryTable[std::size_t(SelectedIndex)];
     if (CardView::IsDirectory(entry)) {
-        ShowBox(this, QLatin1String(DirectoryDeleteMessage), platform::MessageIcon::Warning, platform::Cancel);
+        platform::ShowBox(this, QString(), QLatin1String(DirectoryDeleteMessage), platform::MessageIcon::Warning,
+                         platform::Cancel);
         return;
     }
-    if (ShowBox(this, QLatin1String(ConfirmDeleteMessage), platform::MessageIcon::Warning,
-                platform::Yes | platform::No) != platform::Yes)
+    if (platform::ShowBox(this, QString(), QLatin1String(ConfirmDeleteMessage), platform::MessageIcon::Warning,
+                          platform::Yes | platform::No) != platform::Yes)
         return;
 
     const int rows = volume_->EntryCount;
@@ -337,8 +327,8 @@ bool TForm_sd::CopyEntryTo(const QString& path) {
     }
     volume_->EntryCount = rows;
     if (result == Fat32::CopyNoDestination) {
-        ShowBox(this, QStringLiteral("The file %1 can not be written.").arg(path), platform::MessageIcon::Error,
-                platform::Ok, QStringLiteral("Information"));
+        platform::ShowBox(this, QStringLiteral("Information"), QStringLiteral("The file %1 can not be written.").arg(path),
+                          platform::MessageIcon::Error);
         return false;
     }
     return true;
@@ -365,8 +355,8 @@ void TForm_sd::Button3Click() {
 void TForm_sd::Button6Click() {
     // Loading a file ends the hold of a running recording on its file.
     if (owner_.Recording) {
-        ShowBox(this, QLatin1String(StopRecordingMessage), platform::MessageIcon::Warning, platform::Cancel,
-                QStringLiteral("Information"));
+        platform::ShowBox(this, QStringLiteral("Information"), QLatin1String(StopRecordingMessage),
+                          platform::MessageIcon::Warning, platform::Cancel);
         return;
     }
     if (!HasSelectedEntry()) return;
