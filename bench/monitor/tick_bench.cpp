@@ -93,10 +93,24 @@ void BM_TickPart(benchmark::State& state) {
         case 1: f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh); break;
         case 2: f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh); break;
         case 3: f.window->StringGrid->viewport()->repaint(); break;
+        case 4:  // the horizontal window moved by one, then redrawn
+            f.window->Chart1->SetBottomMaximum(f.window->Chart1->BottomMaximum() + 1);
+            f.window->Chart1->SetBottomMinimum(f.window->Chart1->BottomMinimum() + 1);
+            f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
+            break;
+        case 5:  // three points added, then redrawn
+        {
+            const double x = f.window->Series_rec->Count();
+            f.window->Series_rec->Add(x, 70, f.window->RecColour);
+            f.window->Series_max->Add(x, 100, f.window->MaxColour);
+            f.window->Series_min->Add(x, 50, f.window->MinColour);
+            f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
+            break;
+        }
         }
     }
 }
-BENCHMARK(BM_TickPart)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+BENCHMARK(BM_TickPart)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4)->Arg(5)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
 // The cross-hair following the mouse across the plot.
 void BM_CrossHairWithAWeekOnShow(benchmark::State& state) {
