@@ -1,6 +1,7 @@
 // Replays a fuzz target's seed corpus and its regression cases through the
 // target's entry point, without libFuzzer, so every build checks them. A
-// crash, a sanitizer report or a broken invariant fails the test.
+// crash, a sanitizer report or a broken invariant fails the test. The suite
+// is named after the target (QV_FUZZ_SUITE), so CTest names stay unique.
 #include "tests/fuzz/fuzz_support.h"
 
 #include <gtest/gtest.h>
@@ -29,12 +30,12 @@ int ReplayFolders(const QStringList& folders) {
     return fed;
 }
 
-TEST(FuzzReplay, SeedCorpusRunsClean) {
+TEST(QV_FUZZ_SUITE, SeedCorpusRunsClean) {
     const int fed = ReplayFolders({SourceFolder + QStringLiteral("/corpus/" QV_FUZZ_TARGET)});
     EXPECT_GT(fed, 0) << "the committed seed corpus of " QV_FUZZ_TARGET " is missing";
 }
 
-TEST(FuzzReplay, RegressionCasesRunClean) {
+TEST(QV_FUZZ_SUITE, RegressionCasesRunClean) {
     const QString folder = SourceFolder + QStringLiteral("/regressions/" QV_FUZZ_TARGET);
     if (QDir(folder).entryList(QDir::Files).isEmpty()) GTEST_SKIP() << "no findings kept for " QV_FUZZ_TARGET;
     EXPECT_GT(ReplayFolders({folder}), 0);
