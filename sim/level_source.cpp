@@ -47,23 +47,23 @@ void LevelSource::Reset() {
     noise_ = NoiseSeed;
 }
 
-bool LevelSource::Set(const std::string& specIn, std::string& error) {
-    const std::string spec = Trim(specIn);
+bool LevelSource::Set(const std::string& textIn, std::string& error) {
+    const std::string text = Trim(textIn);
     std::vector<int> values;
-    if (spec == "sine" || spec == "pattern:sine") {
+    if (text == "sine" || text == "pattern:sine") {
         Reset();
         return true;
     }
-    if (spec.rfind("list:", 0) == 0) {
-        std::stringstream items(spec.substr(5));
+    if (text.rfind("list:", 0) == 0) {
+        std::stringstream items(text.substr(5));
         std::string item;
         while (std::getline(items, item, ',')) {
             int v = 0;
             if (!ParseValue(item, v, error)) return false;
             values.push_back(v);
         }
-    } else if (spec.rfind("file:", 0) == 0) {
-        const std::string path = Trim(spec.substr(5));
+    } else if (text.rfind("file:", 0) == 0) {
+        const std::string path = Trim(text.substr(5));
         std::ifstream in(path);
         if (!in) {
             error = "cannot read level file " + path;
@@ -79,14 +79,14 @@ bool LevelSource::Set(const std::string& specIn, std::string& error) {
         }
     } else {
         int v = 0;
-        if (!ParseValue(spec, v, error)) {
-            error = "levels: expected list:..., file:PATH, pattern:sine or a number, got '" + spec + "'";
+        if (!ParseValue(text, v, error)) {
+            error = "levels: expected list:..., file:PATH, pattern:sine or a number, got '" + text + "'";
             return false;
         }
         values.push_back(v);
     }
     if (values.empty()) {
-        error = "levels: no values in '" + spec + "'";
+        error = "levels: no values in '" + text + "'";
         return false;
     }
     Reset();

@@ -14,7 +14,7 @@ class LevelSource {
 public:
     // "list:523,700", "file:PATH", "pattern:sine", "sine", or one number
     // (a fixed reading). False with error set when the text is not understood.
-    bool Set(const std::string& spec, std::string& error);
+    bool Set(const std::string& text, std::string& error);
     void Reset();  // back to pattern:sine, sequence restarted
 
     // The next 16-bit reading; setupByte supplies range and weightings to

@@ -58,26 +58,26 @@ State& S() {
     return *state;
 }
 
-bool SetLayout(State& s, const std::string& specIn, std::string& error) {
+bool SetLayout(State& s, const std::string& layoutIn, std::string& error) {
     // Buses are separated by ',', devices on one bus by '+'.
     // Device words: meter[:setupbyte], other, impostor. "none": one empty
     // bus; "nobus": no bus at all.
-    std::string spec;
-    for (char c : specIn)
-        if (c != ' ' && c != '\t') spec += c;
+    std::string layout;
+    for (char c : layoutIn)
+        if (c != ' ' && c != '\t') layout += c;
     struct Planned { DeviceKind kind; int bus; int setup; };
     std::vector<Planned> planned;
     int busCount = 0;
-    if (spec == "nobus") {
+    if (layout == "nobus") {
         busCount = 0;
-    } else if (spec == "none" || spec.empty()) {
+    } else if (layout == "none" || layout.empty()) {
         busCount = 1;
     } else {
         std::size_t start = 0;
-        while (start <= spec.size()) {
-            std::size_t end = spec.find(',', start);
-            if (end == std::string::npos) end = spec.size();
-            std::string busText = spec.substr(start, end - start);
+        while (start <= layout.size()) {
+            std::size_t end = layout.find(',', start);
+            if (end == std::string::npos) end = layout.size();
+            std::string busText = layout.substr(start, end - start);
             std::size_t ds = 0;
             while (ds <= busText.size()) {
                 std::size_t de = busText.find('+', ds);

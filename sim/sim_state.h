@@ -104,7 +104,7 @@ bool ApplyConfigText(State& s, const std::string& text, std::string& error);
 bool LoadEnvironment(State& s, std::string& error);  // METERSIM_CONFIG, then METERSIM_<KEY>
 bool RunCommand(State& s, const std::string& line, std::string& error);
 void PollControlFile(State& s);
-bool SetLayout(State& s, const std::string& spec, std::string& error);
+bool SetLayout(State& s, const std::string& layout, std::string& error);
 
 // Clock (virtual_time.cpp).
 long long NowNs(const State& s);
