@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <exception>
+#include <QScopeGuard>
 #include <memory>
 
 namespace {
@@ -24,18 +25,6 @@ namespace {
 using platform::ShowBox;
 
 constexpr int TickIntervalMs = 1000;
-
-// Starts the tick again however the command ends.
-class TickRestart {
-public:
-    explicit TickRestart(QTimer* timer) : timer_(timer) { timer_->stop(); }
-    ~TickRestart() { timer_->start(TickIntervalMs); }
-    TickRestart(const TickRestart&) = delete;
-    TickRestart& operator=(const TickRestart&) = delete;
-
-private:
-    QTimer* timer_;
-};
 
 void SaveRecordFile(TFormMain& w, const QString& target) {
     // Only a copy that worked counts: an older file of the target's name,
@@ -116,7 +105,10 @@ void TFormMain::ToolButton2Click() {
         // starts or a record file is loaded.
         Recording = false;
     }
-    const TickRestart tick(Timer1S);
+    // The tick stays off while the data is written out and starts again
+    // however the command ends.
+    Timer1S->stop();
+    const auto restartTick = qScopeGuard([this] { Timer1S->start(TickIntervalMs); });
     platform::FileDialogRequest request;
     request.save = true;
     request.filter = QString::fromLatin1(records::SaveFilter);

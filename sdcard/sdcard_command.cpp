@@ -7,6 +7,7 @@
 #include "sdcard/F_sdcard.h"
 #include "sdcard/sector_device.h"
 
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace {
@@ -15,28 +16,17 @@ constexpr const char* NoCardMessage = "Failed to detect the SD card! ";
 constexpr const char* NotConnectedMessage = "USB does not properly connected! ";
 constexpr std::uint8_t CardPresentBit = 0x40;
 
-// Whatever way the command ends (a load that fails included), the main
-// window gets its cursor back and the one-second tick starts again.
-class RestoreOnExit {
-public:
-    explicit RestoreOnExit(TFormMain& window) : window_(window) {}
-    ~RestoreOnExit() {
-        window_.unsetCursor();
-        window_.Timer1S->start();
-    }
-    RestoreOnExit(const RestoreOnExit&) = delete;
-    RestoreOnExit& operator=(const RestoreOnExit&) = delete;
-
-private:
-    TFormMain& window_;
-};
-
 }  // namespace
 
 void TFormMain::ToolButton6Click() {
     // No live request may come between the sector requests of the card.
     Timer1S->stop();
-    RestoreOnExit restore(*this);
+    // Whatever way the command ends (a load that fails included), the main
+    // window gets its cursor back and the one-second tick starts again.
+    const auto restore = qScopeGuard([this] {
+        unsetCursor();
+        Timer1S->start();
+    });
 
     if (Connected) {
         Appusb::ParameterBlock readSetup;

@@ -7,36 +7,26 @@
 #include "setup/F_sermeter.h"
 #include "setup/setup_byte.h"
 
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace {
 
 constexpr const char* NotConnectedMessage = "The instrument is not connected to the computer! ";
 
-// Whatever way the command ends, the curves take the colours chosen (the
-// points already drawn keep theirs; the next ones take the new colour) and
-// the one-second tick starts again.
-class RestoreOnExit {
-public:
-    explicit RestoreOnExit(TFormMain& window) : window_(window) {}
-    ~RestoreOnExit() {
-        window_.Series_rec->SetColour(window_.RecColour);
-        window_.Series_max->SetColour(window_.MaxColour);
-        window_.Series_min->SetColour(window_.MinColour);
-        window_.Timer1S->start();
-    }
-    RestoreOnExit(const RestoreOnExit&) = delete;
-    RestoreOnExit& operator=(const RestoreOnExit&) = delete;
-
-private:
-    TFormMain& window_;
-};
-
 }  // namespace
 
 void TFormMain::ToolButton5Click() {
     Timer1S->stop();
-    RestoreOnExit restore(*this);
+    // Whatever way the command ends, the curves take the colours chosen (the
+    // points already drawn keep theirs; the next ones take the new colour) and
+    // the one-second tick starts again.
+    const auto restore = qScopeGuard([this] {
+        Series_rec->SetColour(RecColour);
+        Series_max->SetColour(MaxColour);
+        Series_min->SetColour(MinColour);
+        Timer1S->start();
+    });
 
     if (!Connected) {
         platform::ShowPlainMessage(QString::fromLatin1(NotConnectedMessage), this);
