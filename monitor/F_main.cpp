@@ -1,6 +1,7 @@
 #include "monitor/F_main.h"
 
 #include "device/appusb.h"
+#include "monitor/reading_grid.h"
 #include "monitor/startup.h"
 #include "platform/clock.h"
 #include "records/record_file.h"
@@ -9,7 +10,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -18,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -242,24 +241,10 @@ void TFormMain::BuildChartPage() {
     // Table of readings.
     PanelA_LD = MakePanel(PanelA);
     Table = new ReadingTable(this);
-    StringGrid = new QTableView(PanelA_LD);
-    StringGrid->setModel(Table);
-    StringGrid->verticalHeader()->hide();
-    StringGrid->verticalHeader()->setMinimumSectionSize(1);
-    StringGrid->verticalHeader()->setDefaultSectionSize(17);
-    StringGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid->horizontalHeader()->setMinimumSectionSize(1);
-    StringGrid->horizontalHeader()->setFixedHeight(17);
-    StringGrid->horizontalHeader()->setHighlightSections(false);
+    StringGrid = new ReadingGrid(Table, PanelA_LD);
     const int widths[ReadingTable::Columns] = {42, 35, 29, 54, 60};
     for (int column = 0; column < ReadingTable::Columns; ++column)
         StringGrid->setColumnWidth(column, widths[column]);
-    StringGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    StringGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    StringGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    StringGrid->setWordWrap(false);
     FillWith(StringGrid);
 
     // Line chart.

@@ -7,6 +7,7 @@
 // The toolbar commands are defined beside their modules (records/, setup/,
 // sdcard/ and the recording and printing code of monitor/).
 #include "monitor/level_chart.h"
+#include "monitor/reading_grid.h"
 #include "monitor/reading_table.h"
 #include "monitor/reading_word.h"
 
@@ -19,7 +20,6 @@
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
-class QTableView;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -139,7 +139,7 @@ public:
     QLabel* LabelMAX;
     QFrame* PanelA_LD;
     ReadingTable* Table;
-    QTableView* StringGrid;
+    ReadingGrid* StringGrid;
     QFrame* PanelA_R;
     LevelChart* Chart1;
     ColouredCurve* Series_rec;

@@ -4,13 +4,13 @@
 #include "device/appusb.h"
 #include "monitor/F_main.h"
 #include "monitor/live_reading.h"
+#include "monitor/reading_grid.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "records/record_file.h"
 
 #include <QLabel>
 #include <QScrollBar>
-#include <QTableView>
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QTableView>
+#include <QScrollBar>
 
 namespace {
 

@@ -1,0 +1,68 @@
+#pragma once
+// The main window's grid of readings: a fixed header row over the data rows
+// of a ReadingTable, one text line per row, the whole row selected by a
+// click or the arrow keys.
+//
+// Why not a QTableView: a recording of a week has 604,800 rows, and the item
+// view keeps per-row bookkeeping in its headers that it walks again after
+// every inserted row; the tick then spends milliseconds on a grid that shows
+// twenty rows. This view knows that every row is RowHeight high, asks the
+// table only for the cells it paints, and when it follows the newest row it
+// shifts the pixels already on screen and paints just the row that came in.
+#include <QAbstractScrollArea>
+#include <array>
+
+class ReadingTable;
+
+class ReadingGrid : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    static constexpr int RowHeight = 17;
+    static constexpr int HeaderHeight = 17;
+
+    explicit ReadingGrid(ReadingTable* table, QWidget* parent = nullptr);
+
+    ReadingTable* model() const { return table_; }
+
+    void setColumnWidth(int column, int width);
+    int columnWidth(int column) const;
+    int rowHeight(int /*row*/) const { return RowHeight; }
+
+    // Data rows are counted from 0 (the table's row 1); -1 means none.
+    int currentRow() const { return current_; }
+    void setCurrentRow(int row);
+    // The data row under a point of the viewport, or -1 (the header, or
+    // below the last row).
+    int rowAt(int y) const;
+    int columnAt(int x) const;
+    // The first data row at the top of the view.
+    int firstVisibleRow() const;
+    // Whole data rows the view has room for below the header.
+    int visibleRowCount() const;
+
+    void scrollToBottom();
+    void scrollToRow(int row);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    int DataRowCount() const;
+    int ContentWidth() const;
+    int ColumnLeft(int column) const;  // in content coordinates
+    QRect BodyRect() const;            // the viewport below the header
+    QRect RowRect(int row) const;      // a data row in viewport coordinates
+    void UpdateScrollBars();
+    void UpdateRows(int first, int last);
+    void PaintHeader(QPainter& painter, const QRect& dirty);
+    void PaintRow(QPainter& painter, int row, const QRect& dirty);
+
+    ReadingTable* table_;
+    std::array<int, 5> widths_{};
+    int current_ = -1;
+};
