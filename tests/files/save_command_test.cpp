@@ -156,7 +156,9 @@ TEST_F(SaveCommand, RecordFormBeforeAnyRecordingFailsEvenOverAnOlderFile) {
         EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::None);
         EXPECT_EQ(seams.messages.shown[0].owner, window.get());
         EXPECT_EQ(QFile::exists(Path("copy.qzx")), olderFile);
-        if (olderFile) EXPECT_EQ(ReadFile(Path("copy.qzx")), "an older file");
+        if (olderFile) {
+            EXPECT_EQ(ReadFile(Path("copy.qzx")), "an older file");
+        }
         EXPECT_TRUE(TickRunsEverySecond());
     }
 }
