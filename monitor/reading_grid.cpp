@@ -12,10 +12,13 @@
 #include <QStyleOptionHeader>
 #include <QToolTip>
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 constexpr int TextMargin = 3;  // between a cell's left edge and its text
+constexpr int EdgeGrip = 3;    // how near a header edge a drag resizes
+constexpr int NarrowestColumn = 8;
 
 }  // namespace
 
@@ -26,6 +29,7 @@ ReadingGrid::ReadingGrid(ReadingTable* table, QWidget* parent) : QAbstractScroll
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
+    viewport()->setMouseTracking(true);  // the resize cursor over header edges
     verticalScrollBar()->setSingleStep(1);
     horizontalScrollBar()->setSingleStep(RowHeight);
 
@@ -249,6 +253,17 @@ void ReadingGrid::PaintRow(QPainter& painter, int row, const QRect& dirty) {
     painter.drawLine(-horizontalScrollBar()->value(), bottom, left - 1, bottom);
 }
 
+int ReadingGrid::ColumnEdgeAt(const QPoint& at) const {
+    if (at.y() < 0 || at.y() >= HeaderHeight)
+        return -1;
+    const int contentX = at.x() + horizontalScrollBar()->value();
+    for (int column = 0; column < int(widths_.size()); ++column) {
+        if (std::abs(contentX - (ColumnLeft(column) + widths_[std::size_t(column)])) <= EdgeGrip)
+            return column;
+    }
+    return -1;
+}
+
 void ReadingGrid::mousePressEvent(QMouseEvent* event) {
     // Mouse events reach this handler from the viewport, in its coordinates.
     if (event->button() != Qt::LeftButton) {
@@ -257,9 +272,34 @@ void ReadingGrid::mousePressEvent(QMouseEvent* event) {
     }
     event->accept();
     const QPoint at = event->position().toPoint();
+    resizing_ = ColumnEdgeAt(at);
+    if (resizing_ >= 0) {
+        resizeFromX_ = at.x();
+        resizeFromWidth_ = widths_[std::size_t(resizing_)];
+        return;
+    }
     const int row = rowAt(at.y());
     if (row >= 0 && columnAt(at.x()) >= 0)
         setCurrentRow(row);
+}
+
+void ReadingGrid::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (resizing_ >= 0) {
+        // The edge follows the mouse by the distance moved, so a grip a pixel
+        // off the edge does not make the column jump.
+        setColumnWidth(resizing_, std::max(NarrowestColumn, resizeFromWidth_ + at.x() - resizeFromX_));
+    } else if (ColumnEdgeAt(at) >= 0) {
+        viewport()->setCursor(Qt::SplitHCursor);
+    } else {
+        viewport()->unsetCursor();
+    }
+    event->accept();
+}
+
+void ReadingGrid::mouseReleaseEvent(QMouseEvent* event) {
+    resizing_ = -1;
+    event->accept();
 }
 
 void ReadingGrid::keyPressEvent(QKeyEvent* event) {

@@ -1,7 +1,7 @@
 #pragma once
 // The main window's grid of readings: a fixed header row over the data rows
 // of a ReadingTable, one text line per row, the whole row selected by a
-// click or the arrow keys.
+// click or the arrow keys, a column widened by dragging its header edge.
 //
 // Why not a QTableView: a recording of a week has 604,800 rows, and the item
 // view keeps per-row bookkeeping in its headers that it walks again after
@@ -48,6 +48,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
@@ -59,10 +61,15 @@ private:
     QRect RowRect(int row) const;      // a data row in viewport coordinates
     void UpdateScrollBars();
     void UpdateRows(int first, int last);
+    // The column whose right edge in the header is under x, or -1.
+    int ColumnEdgeAt(const QPoint& at) const;
     void PaintHeader(QPainter& painter, const QRect& dirty);
     void PaintRow(QPainter& painter, int row, const QRect& dirty);
 
     ReadingTable* table_;
     std::array<int, 5> widths_{};
     int current_ = -1;
+    int resizing_ = -1;  // the column being widened by a drag of its header edge
+    int resizeFromX_ = 0;
+    int resizeFromWidth_ = 0;
 };

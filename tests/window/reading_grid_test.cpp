@@ -123,4 +123,24 @@ TEST_F(Grid, ClickAndKeysSelectWholeRowsPaintedInTheHighlight) {
     EXPECT_EQ(grid->verticalScrollBar()->maximum(), 0);
 }
 
+TEST_F(Grid, DraggingAHeaderEdgeWidensItsColumnWithoutSelecting) {
+    for (int n = 1; n <= 5; ++n)
+        AppendRow(n);
+    const int timeRightEdge = 42 + 35 + 29 + 54;
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(timeRightEdge - 1, 8));
+    QTest::mouseMove(grid->viewport(), QPoint(timeRightEdge + 30, 8));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(timeRightEdge + 30, 8));
+    EXPECT_EQ(grid->columnWidth(3), 54 + 31);
+    EXPECT_EQ(grid->columnAt(timeRightEdge + 25), 3);
+    EXPECT_EQ(grid->columnAt(timeRightEdge + 35), 4);
+    EXPECT_EQ(grid->currentRow(), -1);
+
+    // Dragged past the column's left edge it keeps a narrow width.
+    const int timeLeftEdge = 42 + 35 + 29;
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(timeRightEdge + 30, 8));
+    QTest::mouseMove(grid->viewport(), QPoint(timeLeftEdge - 20, 8));
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(timeLeftEdge - 20, 8));
+    EXPECT_EQ(grid->columnWidth(3), 8);
+}
+
 }  // namespace
