@@ -7,7 +7,6 @@
 // The toolbar commands are defined beside their modules (records/, setup/,
 // sdcard/ and the recording and printing code of monitor/).
 #include "monitor/level_chart.h"
-#include "monitor/reading_grid.h"
 #include "monitor/reading_table.h"
 #include "monitor/reading_word.h"
 
@@ -24,6 +23,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class QPushButton;
+class ReadingGrid;
 
 namespace records {
 class RecordFileWriter;

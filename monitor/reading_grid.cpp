@@ -1,7 +1,5 @@
 #include "monitor/reading_grid.h"
 
-#include "monitor/reading_table.h"
-
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -13,6 +11,7 @@
 #include <QToolTip>
 #include <algorithm>
 #include <cstdlib>
+#include <numeric>
 
 namespace {
 
@@ -91,9 +90,11 @@ int ReadingGrid::rowAt(int y) const {
 }
 
 int ReadingGrid::columnAt(int x) const {
-    const int contentX = x + horizontalScrollBar()->value();
+    int right = -horizontalScrollBar()->value();
     for (int column = 0; column < int(widths_.size()); ++column) {
-        if (contentX >= ColumnLeft(column) && contentX < ColumnLeft(column) + widths_[std::size_t(column)])
+        const int left = right;
+        right += widths_[std::size_t(column)];
+        if (x >= left && x < right)
             return column;
     }
     return -1;
@@ -117,14 +118,7 @@ void ReadingGrid::scrollToRow(int row) {
 
 int ReadingGrid::DataRowCount() const { return table_->rowCount(); }
 
-int ReadingGrid::ContentWidth() const { return ColumnLeft(int(widths_.size())); }
-
-int ReadingGrid::ColumnLeft(int column) const {
-    int left = 0;
-    for (int c = 0; c < column && c < int(widths_.size()); ++c)
-        left += widths_[std::size_t(c)];
-    return left;
-}
+int ReadingGrid::ContentWidth() const { return std::accumulate(widths_.begin(), widths_.end(), 0); }
 
 QRect ReadingGrid::BodyRect() const {
     return QRect(0, HeaderHeight, viewport()->width(), std::max(0, viewport()->height() - HeaderHeight));
@@ -256,9 +250,10 @@ void ReadingGrid::PaintRow(QPainter& painter, int row, const QRect& dirty) {
 int ReadingGrid::ColumnEdgeAt(const QPoint& at) const {
     if (at.y() < 0 || at.y() >= HeaderHeight)
         return -1;
-    const int contentX = at.x() + horizontalScrollBar()->value();
+    int edge = -horizontalScrollBar()->value();
     for (int column = 0; column < int(widths_.size()); ++column) {
-        if (std::abs(contentX - (ColumnLeft(column) + widths_[std::size_t(column)])) <= EdgeGrip)
+        edge += widths_[std::size_t(column)];
+        if (std::abs(at.x() - edge) <= EdgeGrip)
             return column;
     }
     return -1;

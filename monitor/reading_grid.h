@@ -9,10 +9,10 @@
 // twenty rows. This view knows that every row is RowHeight high, asks the
 // table only for the cells it paints, and when it follows the newest row it
 // shifts the pixels already on screen and paints just the row that came in.
+#include "monitor/reading_table.h"
+
 #include <QAbstractScrollArea>
 #include <array>
-
-class ReadingTable;
 
 class ReadingGrid : public QAbstractScrollArea {
     Q_OBJECT
@@ -56,7 +56,6 @@ protected:
 private:
     int DataRowCount() const;
     int ContentWidth() const;
-    int ColumnLeft(int column) const;  // in content coordinates
     QRect BodyRect() const;            // the viewport below the header
     QRect RowRect(int row) const;      // a data row in viewport coordinates
     void UpdateScrollBars();
@@ -67,7 +66,7 @@ private:
     void PaintRow(QPainter& painter, int row, const QRect& dirty);
 
     ReadingTable* table_;
-    std::array<int, 5> widths_{};
+    std::array<int, ReadingTable::Columns> widths_{};
     int current_ = -1;
     int resizing_ = -1;  // the column being widened by a drag of its header edge
     int resizeFromX_ = 0;

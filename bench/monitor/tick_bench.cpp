@@ -3,6 +3,7 @@
 // redrawn, and of the cross-hair following the mouse. Run from a folder with
 // ico/min.bmp (scripts/bench runs in the build's run folder).
 #include "monitor/F_main.h"
+#include "monitor/reading_grid.h"
 #include "platform/testing/seam_doubles.h"
 #include "sim/metersim.h"
 

@@ -1,6 +1,7 @@
 // The main window frame: layout, shape, title strip, table header, the
 // tick's link state and the page switch.
 #include "monitor/F_main.h"
+#include "monitor/reading_grid.h"
 #include "window_fixture.h"
 
 #include <QFrame>
