@@ -6,7 +6,7 @@
 #include "sdcard/Await.h"
 #include "sdcard/card_pie.h"
 
-#include <QFile>
+#include <QSaveFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -17,22 +17,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-
-// Counts the sectors written through it: a delete that found its entry
-// has written to the card, one that didn't (the file is gone) has not.
-class TForm_sd::WriteCounter final : public Fat32::SectorDevice {
-public:
-    explicit WriteCounter(Fat32::SectorDevice& inner) : inner_(inner) {}
-    int Read(std::uint32_t sector, std::uint8_t* buffer512) override { return inner_.Read(sector, buffer512); }
-    int Write(std::uint32_t sector, const std::uint8_t* buffer512) override {
-        ++writes;
-        return inner_.Write(sector, buffer512);
-    }
-    long writes = 0;
-
-private:
-    Fat32::SectorDevice& inner_;
-};
 
 namespace {
 
@@ -104,8 +88,7 @@ TForm_sd::TForm_sd(TFormMain& owner, Fat32::SectorDevice& device)
     : QDialog(&owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       owner_(owner),
-      device_(std::make_unique<WriteCounter>(device)),
-      volume_(std::make_unique<Fat32::Volume>(*device_)) {
+      volume_(std::make_unique<Fat32::Volume>(device)) {
     setObjectName(QStringLiteral("Form_sd"));
     setWindowTitle(QStringLiteral("Micro SD Card"));
     setFixedSize(ClientWidth, ClientHeight);
@@ -291,15 +274,13 @@ void TForm_sd::Button2Click() {
     bool deleted = false;
     {
         WaitWindow wait(owner_.StartFolder, this);
-        const long writesBefore = device_->writes;
-        volume_->DeleteCardFile(entry.data());
+        deleted = volume_->DeleteCardFile(entry.data());
         // The scan starts EntryCount afresh; the listing's rows are still there.
         volume_->EntryCount = rows;
-        deleted = device_->writes > writesBefore;
     }
     // The list and EntryTable lose exactly the deleted entry, so every row
-    // still names the entry it shows; a file that was already gone stays
-    // listed as it was.
+    // still names the entry it shows; a file the delete could not remove
+    // (or that was already gone) stays listed as it was.
     if (deleted) {
         auto& table = volume_->EntryTable;
         std::move(table.begin() + SelectedIndex + 1, table.begin() + rows, table.begin() + SelectedIndex);
@@ -313,25 +294,38 @@ void TForm_sd::Button2Click() {
 }
 
 bool TForm_sd::CopyEntryTo(const QString& path) {
-    const CardView::EntryNames names = CardView::NamesOf(volume_->EntryTable[std::size_t(SelectedIndex)]);
+    const Fat32::DirectoryEntry& entry = volume_->EntryTable[std::size_t(SelectedIndex)];
+    const CardView::EntryNames names = CardView::NamesOf(entry);
     const int rows = volume_->EntryCount;
-    QFile file(path);
+    // The copy goes to a temporary file beside the target, which replaces
+    // the target only once the whole file has arrived: a failed copy leaves
+    // nothing new behind and an older file of that name as it was.
+    QSaveFile file(path);
     int result = Fat32::CopyNoDestination;
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (file.open(QIODevice::WriteOnly)) {
         volume_->Destination = &file;
         volume_->WritePosition = 0;
         Fat32::ShortNameKey key = names.key;
         result = volume_->CopyCardFile(key);
         volume_->Destination = nullptr;
-        file.close();
+        if (result == Fat32::CopyDone && !file.commit()) result = Fat32::CopyNoDestination;
     }
+    if (result != Fat32::CopyDone) file.cancelWriting();
     volume_->EntryCount = rows;
     if (result == Fat32::CopyNoDestination) {
         platform::ShowBox(this, QStringLiteral("Information"), QStringLiteral("The file %1 can not be written.").arg(path),
                           platform::MessageIcon::Error);
-        return false;
+    } else if (result == Fat32::CopyIncomplete) {
+        const std::uint32_t size = CardView::EntrySize(entry);
+        platform::ShowBox(this, QStringLiteral("Information"),
+                          QString::fromLatin1(CopyIncompleteMessage)
+                              .arg(volume_->CopiedBytes)
+                              .arg(size)
+                              .arg(CardView::SafeNamePart(names.base).trimmed() + QLatin1Char('.') +
+                                   CardView::SafeNamePart(names.extension).trimmed()),
+                          platform::MessageIcon::Error);
     }
-    return true;
+    return result == Fat32::CopyDone;
 }
 
 void TForm_sd::Button3Click() {
@@ -367,9 +361,9 @@ void TForm_sd::Button6Click() {
         WaitWindow wait(owner_.StartFolder, this);
         copied = CopyEntryTo(path);
     }
-    // A copy cut short by the card (its message shown) is still handed on;
-    // a file that couldn't be written is not, or an older file of the
-    // same name would be loaded in its place.
+    // Only a whole copy is handed on: after a copy cut short by the card,
+    // or one that couldn't be written, an older file of the same name
+    // would be loaded in its place.
     if (copied) owner_.OpenFileName = path;
     accept();
 }

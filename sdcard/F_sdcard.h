@@ -50,6 +50,9 @@ public:
         "You can not delete a directory! Only files can be deleted here.";
     static constexpr const char* ConfirmDeleteMessage = "Sure you want to delete this file?";
     static constexpr const char* StopRecordingMessage = "Record data, please stop recording!";
+    // %1 bytes copied, %2 the file's size, %3 its name.
+    static constexpr const char* CopyIncompleteMessage =
+        "Only %1 of the %2 bytes of %3 could be read from the card. The file was not saved.";
 
     // Controls.
     QGroupBox* GroupBox1;  // file list
@@ -72,20 +75,18 @@ public:
     QPushButton* Button7;
 
 private:
-    class WriteCounter;
-
     void BuildFileList();
     void BuildInformation();
     void BuildOperations();
     void LoadCard();
     void AddRow(int row);
-    // Copies the entry of SelectedIndex into a new file at path; false,
-    // after a message, when the file can't be created or written.
+    // Copies the entry of SelectedIndex to path, replacing a file there
+    // only with the whole copy; false, after a message, when the card
+    // could not give every byte or the file can't be written.
     bool CopyEntryTo(const QString& path);
     bool HasSelectedEntry() const;
 
     TFormMain& owner_;
-    std::unique_ptr<WriteCounter> device_;
     std::unique_ptr<Fat32::Volume> volume_;
     CardView::SpaceFigures figures_;
 };

@@ -102,12 +102,34 @@ std::uint8_t ShortNameChecksum(const std::uint8_t* name11) {
     return sum;
 }
 
-bool Volume::ReadIntoBuffer(std::uint32_t sector) { return device_.Read(sector, SectorBuffer.data()) == 0; }
+bool Volume::ReadIntoBuffer(std::uint32_t sector) {
+    if (device_.Read(sector, SectorBuffer.data()) == 0) return true;
+    cardFailed_ = true;
+    return false;
+}
 
-void Volume::WriteFromBuffer(std::uint32_t sector) { device_.Write(sector, SectorBuffer.data()); }
+bool Volume::WriteFromBuffer(std::uint32_t sector) {
+    if (device_.Write(sector, SectorBuffer.data()) == 0) return true;
+    // A write whose last step failed may still have reached the card. When
+    // the sector can be read back and holds what was meant, it was written.
+    std::array<std::uint8_t, 512> readBack;
+    if (device_.Read(sector, readBack.data()) == 0 && readBack == SectorBuffer) return true;
+    cardFailed_ = true;
+    return false;
+}
 
 void Volume::ShowMessage(const char* text) const {
     platform::ShowPlainMessage(QString::fromLatin1(text), MessageOwner);
+}
+
+void Volume::ShowNameMessage(const char* text, const std::uint8_t* name11) const {
+    platform::ShowPlainMessage(QString::fromLatin1(text).arg(DisplayName(name11)), MessageOwner);
+}
+
+QString Volume::DisplayName(const std::uint8_t* name11) {
+    const QString base = QString::fromLatin1(reinterpret_cast<const char*>(name11), 8).trimmed();
+    const QString extension = QString::fromLatin1(reinterpret_cast<const char*>(name11) + 8, 3).trimmed();
+    return extension.isEmpty() ? base : base + QLatin1Char('.') + extension;
 }
 
 int Volume::MountVolume() {
@@ -168,37 +190,53 @@ int Volume::MountVolume() {
 
 std::uint32_t Volume::AccessFsInfo(int which, bool write, std::uint32_t value) {
     const std::uint32_t sector = PartitionStart + 1;
-    ReadIntoBuffer(sector);
-    const std::uint8_t* info = SectorBuffer.data();
-    if (LittleEndianValue(info + FsInfoLeadOffset, 4) != FsInfoLeadSignature ||
-        LittleEndianValue(info + FsInfoStructOffset, 4) != FsInfoStructSignature ||
-        LittleEndianValue(info + FsInfoTrailOffset, 4) != FsInfoTrailSignature)
-        return FsInfoNotUsable;
+    if (!ReadIntoBuffer(sector) || !HasFsInfoSignatures()) return FsInfoNotUsable;
     const int offset = which == FsInfoFreeCount ? FsInfoFreeCountOffset : FsInfoNextFreeOffset;
-    if (!write) return LittleEndianValue(info + offset, 4);
+    if (!write) return LittleEndianValue(&SectorBuffer[offset], 4);
     StoreLittleEndian32(&SectorBuffer[offset], value);
     WriteFromBuffer(sector);
     return FsInfoNotUsable;
 }
 
+bool Volume::HasFsInfoSignatures() const {
+    const std::uint8_t* info = SectorBuffer.data();
+    return LittleEndianValue(info + FsInfoLeadOffset, 4) == FsInfoLeadSignature &&
+           LittleEndianValue(info + FsInfoStructOffset, 4) == FsInfoStructSignature &&
+           LittleEndianValue(info + FsInfoTrailOffset, 4) == FsInfoTrailSignature;
+}
+
 std::uint32_t Volume::AccessFatEntry(std::uint32_t cluster, bool write, std::uint32_t value) {
     if (!Mounted || !IsDataCluster(cluster)) return 0;
-    const std::uint32_t offset = cluster * 4;
-    const std::uint32_t sector = PartitionStart + ReservedSectors + offset / BytesPerSector;
-    const std::uint32_t position = offset % BytesPerSector;
-    for (int attempt = 0; attempt < FatReadAttempts; ++attempt)
-        if (ReadIntoBuffer(sector)) break;
-    if (!write) return LittleEndianValue(&SectorBuffer[position], 4) & FatEntryMask;
+    std::uint32_t entry = 0;
+    if (!ReadFatEntry(cluster, entry)) return 0;
+    if (!write) return entry;
     StoreFatEntryInBuffer(cluster, value);
     return 0;
 }
 
-void Volume::StoreFatEntryInBuffer(std::uint32_t cluster, std::uint32_t value) {
+bool Volume::ReadFatEntry(std::uint32_t cluster, std::uint32_t& value) {
+    const std::uint32_t offset = cluster * 4;
+    const std::uint32_t sector = PartitionStart + ReservedSectors + offset / BytesPerSector;
+    for (int attempt = 0; attempt < FatReadAttempts; ++attempt) {
+        if (device_.Read(sector, SectorBuffer.data()) == 0) {
+            value = LittleEndianValue(&SectorBuffer[offset % BytesPerSector], 4) & FatEntryMask;
+            return true;
+        }
+    }
+    cardFailed_ = true;
+    return false;
+}
+
+bool Volume::StoreFatEntryInBuffer(std::uint32_t cluster, std::uint32_t value) {
     const std::uint32_t offset = cluster * 4;
     const std::uint32_t sector = PartitionStart + ReservedSectors + offset / BytesPerSector;
     StoreLittleEndian32(&SectorBuffer[offset % BytesPerSector], value);
-    // Every copy gets the same sector, so the FATs never differ.
-    for (std::uint32_t copy = 0; copy < NumberOfFats; ++copy) WriteFromBuffer(sector + copy * SectorsPerFat);
+    // Every copy gets the same sector, first to last. A failure stops
+    // there: the later copies still hold the old entry, which a checker
+    // reading the first copy sets right.
+    for (std::uint32_t copy = 0; copy < NumberOfFats; ++copy)
+        if (!WriteFromBuffer(sector + copy * SectorsPerFat)) return false;
+    return true;
 }
 
 std::uint32_t Volume::ClusterToSector(std::uint32_t cluster) const {
@@ -207,8 +245,17 @@ std::uint32_t Volume::ClusterToSector(std::uint32_t cluster) const {
 
 const std::uint8_t* Volume::ScanRootDirectory(int mode, const std::uint8_t* name) {
     EntryCount = 0;
+    cardFailed_ = false;
+    deleted_ = false;
     if (mode == ScanList) ListingTruncated = false;
     if (!Mounted) return nullptr;
+
+    // What a scan that could not read the card tells the user.
+    const auto readFailed = [&] {
+        if (mode == ScanList) ShowMessage(ListReadFailedMessage);
+        if (mode == ScanDelete) ShowNameMessage(DeleteReadFailedMessage, name);
+        return nullptr;
+    };
 
     // The live long-name entries right before the current entry; they
     // belong to the short entry that follows them.
@@ -218,7 +265,7 @@ const std::uint8_t* Volume::ScanRootDirectory(int mode, const std::uint8_t* name
     for (;;) {
         for (std::uint32_t s = 0; s < SectorsPerCluster; ++s) {
             const std::uint32_t sector = ClusterToSector(cluster) + s;
-            ReadIntoBuffer(sector);
+            if (!ReadIntoBuffer(sector)) return readFailed();
             for (std::uint32_t offset = 0; offset < BytesPerSector; offset += DirectoryEntrySize) {
                 const std::uint8_t* entry = &SectorBuffer[offset];
                 if (entry[0] == EndOfDirectory) {
@@ -243,13 +290,14 @@ const std::uint8_t* Volume::ScanRootDirectory(int mode, const std::uint8_t* name
                     ++EntryCount;
                 } else if (std::memcmp(entry, name, ShortNameLength) == 0) {
                     if (mode == ScanFind) return entry;
-                    DeleteEntry(sector, offset, longName);
+                    deleted_ = DeleteEntry(sector, offset, longName, cluster, visited);
                     return nullptr;
                 }
                 longName.clear();
             }
         }
-        const std::uint32_t next = AccessFatEntry(cluster, false);
+        std::uint32_t next = 0;
+        if (!ReadFatEntry(cluster, next)) return readFailed();
         if (next > LastLinkValue) {
             // A directory without a free entry at its end: the name is not there.
             if (mode != ScanList) ShowMessage(FileMissingMessage);
@@ -263,104 +311,160 @@ const std::uint8_t* Volume::ScanRootDirectory(int mode, const std::uint8_t* name
     }
 }
 
-void Volume::DeleteCardFile(const std::uint8_t* name) { ScanRootDirectory(ScanDelete, name); }
+bool Volume::DeleteCardFile(const std::uint8_t* name) {
+    ScanRootDirectory(ScanDelete, name);
+    return deleted_;
+}
 
-void Volume::DeleteEntry(std::uint32_t sector, std::uint32_t offset, const std::vector<LongNameSlot>& longName) {
-    std::uint8_t* entry = &SectorBuffer[offset];
+// The order of the writes keeps the card consistent wherever the link
+// breaks off:
+//  1. the long-name entries in sectors before the short entry's sector:
+//     cut here, the file is whole and still listed, with at most a long
+//     name fragment that a checker only reports;
+//  2. the short entry's sector (with the long-name entries it holds): the
+//     one write that deletes the file. Cut before it, nothing is deleted;
+//  3. the chain, cluster by cluster, each in every FAT copy: cut here, the
+//     rest of the chain is lost clusters, never a live entry pointing at a
+//     free cluster (at worst the copies differ in this chain's entry);
+//  4. FSInfo, raised by the clusters actually freed: cut before it, the
+//     free count is low by at most those clusters.
+bool Volume::DeleteEntry(std::uint32_t sector, std::uint32_t offset, const std::vector<LongNameSlot>& longName,
+                         std::uint32_t cluster, std::unordered_set<std::uint32_t> rootClusters) {
+    std::array<std::uint8_t, 512> directorySector = SectorBuffer;
+    std::uint8_t* entry = &directorySector[offset];
+    std::uint8_t name[ShortNameLength];
+    std::memcpy(name, entry, ShortNameLength);
     const std::uint32_t firstCluster = FirstClusterOf(entry);
-    const std::uint32_t size = LittleEndianValue(entry + FileSizeOffset, 4);
     const std::uint8_t checksum = ShortNameChecksum(entry);
+
+    // The rest of the root directory's chain, so that a chain crossed into
+    // it is never freed.
+    for (std::uint32_t c = cluster;;) {
+        std::uint32_t next = 0;
+        if (!ReadFatEntry(c, next)) {
+            ShowNameMessage(DeleteReadFailedMessage, name);
+            return false;
+        }
+        if (!IsDataCluster(next) || !rootClusters.insert(next).second) break;
+        c = next;
+    }
 
     // Only the run of long-name entries that carry this name's checksum
     // belongs to it; they go with it, so no orphaned long name is left.
     std::size_t ownFrom = longName.size();
     while (ownFrom > 0 && longName[ownFrom - 1].checksum == checksum) --ownFrom;
-    std::vector<LongNameSlot> elsewhere;
-    for (std::size_t i = ownFrom; i < longName.size(); ++i) {
-        if (longName[i].sector == sector)
+    for (std::size_t i = ownFrom; i < longName.size();) {
+        const std::uint32_t otherSector = longName[i].sector;
+        if (otherSector == sector) {
+            directorySector[longName[i].offset] = DeletedEntry;
+            ++i;
+            continue;
+        }
+        if (!ReadIntoBuffer(otherSector)) {
+            ShowNameMessage(DeleteReadFailedMessage, name);
+            return false;
+        }
+        for (; i < longName.size() && longName[i].sector == otherSector; ++i)
             SectorBuffer[longName[i].offset] = DeletedEntry;
-        else
-            elsewhere.push_back(longName[i]);
+        if (!WriteFromBuffer(otherSector)) {
+            ShowNameMessage(DeleteWriteFailedMessage, name);
+            return false;
+        }
     }
     entry[0] = DeletedEntry;
-    WriteFromBuffer(sector);
-    for (std::size_t i = 0; i < elsewhere.size();) {
-        const std::uint32_t otherSector = elsewhere[i].sector;
-        ReadIntoBuffer(otherSector);
-        for (; i < elsewhere.size() && elsewhere[i].sector == otherSector; ++i)
-            SectorBuffer[elsewhere[i].offset] = DeletedEntry;
-        WriteFromBuffer(otherSector);
+    SectorBuffer = directorySector;
+    if (!WriteFromBuffer(sector)) {
+        ShowNameMessage(DeleteWriteFailedMessage, name);
+        return false;
     }
 
-    AdjustFreeCount(size);
-    const std::uint32_t hint = AccessFsInfo(FsInfoNextFree, false);
-    if (IsDataCluster(firstCluster) && firstCluster < hint) AccessFsInfo(FsInfoNextFree, true, firstCluster);
-    FreeChain(firstCluster);
+    const std::uint32_t freed = FreeChain(firstCluster, rootClusters);
+    if (!cardFailed_ && freed > 0) RaiseFreeCount(freed, firstCluster);
+    if (cardFailed_) ShowNameMessage(DeleteSpaceNotFreedMessage, name);
+    return true;
 }
 
-void Volume::FreeChain(std::uint32_t firstCluster) {
-    if (firstCluster == 0) return;  // an empty file or a label owns no cluster
+std::uint32_t Volume::FreeChain(std::uint32_t firstCluster, const std::unordered_set<std::uint32_t>& rootClusters) {
+    std::uint32_t freed = 0;
+    if (firstCluster == 0) return freed;  // an empty file or a label owns no cluster
     std::uint32_t current = firstCluster;
     for (;;) {
-        if (!IsDataCluster(current)) {
+        // Never a cluster of the root directory, whatever the chain says.
+        if (!IsDataCluster(current) || rootClusters.count(current)) {
             ShowMessage(ChainErrorMessage);
-            return;
+            return freed;
         }
-        const std::uint32_t next = AccessFatEntry(current, false);
+        std::uint32_t next = 0;
+        if (!ReadFatEntry(current, next)) return freed;
         // A free entry inside the chain; also where a looping chain comes
         // back to a cluster freed a moment ago, so every walk ends.
         if (next == 0) {
             ShowMessage(ChainErrorMessage);
-            return;
+            return freed;
         }
         // The buffer still holds the entry's FAT sector: one read and one
-        // write per cluster.
-        StoreFatEntryInBuffer(current, 0);
-        if (next > LastLinkValue) return;
+        // write per copy for each cluster.
+        if (!StoreFatEntryInBuffer(current, 0)) return freed;
+        ++freed;
+        if (next > LastLinkValue) return freed;
         current = next;
     }
 }
 
-void Volume::AdjustFreeCount(std::uint32_t size) {
-    if (!Mounted || !FsInfoValid) return;
-    std::uint32_t sectors = size / BytesPerSector + (size % BytesPerSector ? 1 : 0);
-    std::uint32_t clusters = sectors / SectorsPerCluster + (sectors % SectorsPerCluster ? 1 : 0);
-    const std::uint32_t freeClusters = AccessFsInfo(FsInfoFreeCount, false);
-    AccessFsInfo(FsInfoFreeCount, true, freeClusters + clusters);
+void Volume::RaiseFreeCount(std::uint32_t freed, std::uint32_t firstFreed) {
+    if (!Mounted) return;
+    const std::uint32_t sector = PartitionStart + 1;
+    if (!ReadIntoBuffer(sector) || !HasFsInfoSignatures()) return;
+    bool changed = false;
+    const std::uint32_t freeClusters = LittleEndianValue(&SectorBuffer[FsInfoFreeCountOffset], 4);
+    // A count that was not usable at mount, or is not now, stays unknown.
+    if (FsInfoValid && freeClusters <= ClusterCount) {
+        StoreLittleEndian32(&SectorBuffer[FsInfoFreeCountOffset], std::min(freeClusters + freed, ClusterCount));
+        changed = true;
+    }
+    const std::uint32_t hint = LittleEndianValue(&SectorBuffer[FsInfoNextFreeOffset], 4);
+    if (IsDataCluster(firstFreed) && firstFreed < hint) {
+        StoreLittleEndian32(&SectorBuffer[FsInfoNextFreeOffset], firstFreed);
+        changed = true;
+    }
+    if (changed) WriteFromBuffer(sector);
 }
 
 int Volume::CopyCardFile(ShortNameKey& name) {
+    CopiedBytes = 0;
     if (NormalizeShortName(name)) return CopyInvalidName;
     if (!Destination || !Destination->isWritable()) return CopyNoDestination;
     const std::uint8_t* entry = ScanRootDirectory(ScanFind, name.data());
-    if (!entry) return CopyDone;
+    if (!entry) return cardFailed_ ? CopyIncomplete : CopyMissing;
     std::uint32_t cluster = FirstClusterOf(entry);
     const std::uint32_t size = LittleEndianValue(entry + FileSizeOffset, 4);
     if (size == 0) return CopyDone;
 
+    // Only sectors that were read whole reach the destination, in order,
+    // so it always holds a verified beginning of the file.
     std::unordered_set<std::uint32_t> visited{cluster};
-    std::uint32_t copied = 0;
     for (;;) {
         if (!IsDataCluster(cluster)) {
             ShowMessage(ChainErrorMessage);
-            return CopyDone;
+            return CopyIncomplete;
         }
         for (std::uint32_t s = 0; s < SectorsPerCluster; ++s) {
-            ReadIntoBuffer(ClusterToSector(cluster) + s);
-            const std::uint32_t count = std::min<std::uint32_t>(SectorSize, size - copied);
+            if (!ReadIntoBuffer(ClusterToSector(cluster) + s)) return CopyIncomplete;
+            const std::uint32_t count = std::min<std::uint32_t>(SectorSize, size - CopiedBytes);
             if (!Destination->seek(qint64(WritePosition)) ||
                 Destination->write(reinterpret_cast<const char*>(SectorBuffer.data()), count) != qint64(count))
                 return CopyNoDestination;
             WritePosition += count;
-            copied += count;
-            if (copied == size) return CopyDone;
+            CopiedBytes += count;
+            if (CopiedBytes == size) return CopyDone;
         }
-        const std::uint32_t next = AccessFatEntry(cluster, false);
+        std::uint32_t next = 0;
+        if (!ReadFatEntry(cluster, next)) return CopyIncomplete;
         // Free, reserved, beyond the volume, already visited, or the end
         // before the file's size: the chain can't be followed further.
         if (next > LastLinkValue || !IsDataCluster(next) || !visited.insert(next).second) {
             ShowMessage(ChainErrorMessage);
-            return CopyDone;
+            return CopyIncomplete;
         }
         cluster = next;
     }

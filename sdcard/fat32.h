@@ -17,10 +17,12 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 class QIODevice;
 class QObject;
+class QString;
 
 namespace Fat32 {
 
@@ -50,15 +52,24 @@ enum FsInfoField : int {
 };
 
 enum CopyResult : int {
-    CopyDone = 0,          // also when the file was missing or its chain broken (after the message)
+    CopyDone = 0,          // Destination holds the whole file
     CopyInvalidName = 2,   // nothing read
     CopyNoDestination = 3, // Destination missing, not writable, or a write to it failed
+    CopyIncomplete = 4,    // a sector could not be read or the chain broke: Destination holds only
+                           // the CopiedBytes read whole, the file's beginning
+    CopyMissing = 5,       // no such file (after "File does not exist!"); nothing copied
 };
 
 // The messages of this layer (plain boxes with an OK button).
 inline constexpr const char* FileMissingMessage = "File does not exist!";
 inline constexpr const char* ChainErrorMessage = "Error in getting cluster";
 inline constexpr const char* InvalidNameMessage = "Invalid fileName..";
+// When the card fails during an operation; %1 is the file's name.
+inline constexpr const char* ListReadFailedMessage = "The card could not be read: the file list may be incomplete.";
+inline constexpr const char* DeleteReadFailedMessage = "The card could not be read: %1 was not deleted.";
+inline constexpr const char* DeleteWriteFailedMessage = "The card could not be written: %1 was not deleted.";
+inline constexpr const char* DeleteSpaceNotFreedMessage =
+    "%1 was deleted, but the card failed before all of its space was freed.";
 
 // Rewrites a text "base.ext" (the first 12 bytes of name) in place into the
 // 11-byte directory form: base blank-padded to 8, extension to 3, a-z made
@@ -106,6 +117,8 @@ public:
     // WritePosition set to 0 before the call; closed by the caller after.
     QIODevice* Destination = nullptr;
     std::uint64_t WritePosition = 0;
+    // Bytes of the file the last CopyCardFile wrote to Destination.
+    std::uint32_t CopiedBytes = 0;
 
     // The window that owns this layer's message boxes (may be none).
     QObject* MessageOwner = nullptr;
@@ -125,12 +138,13 @@ public:
     // Reads (returns the field) or writes (returns 0xFFFFFFFF) the FSInfo
     // free count (which = 1) or next free hint (which = 2) at card sector
     // PartitionStart + 1. 0xFFFFFFFF, without writing, when its signatures
-    // don't match.
+    // don't match or the sector could not be read.
     std::uint32_t AccessFsInfo(int which, bool write, std::uint32_t value = 0);
 
     // Reads (returns the entry without its upper four bits) or writes
     // (returns 0) the FAT entry of a cluster. A FAT sector is read up to 10
-    // times while the device reports failure; a write goes to the same
+    // times while the device reports failure; when no read succeeded,
+    // reading gives 0 and nothing is written. A write goes to the same
     // sector of every FAT copy, first to last. Clusters that are not data
     // clusters of the volume (below 2, beyond the last) are never touched:
     // reading gives 0, writing does nothing.
@@ -145,21 +159,26 @@ public:
     // equal name (a view into SectorBuffer) or nullptr; mode 2 deletes that
     // file. Shows "File does not exist!" when a find or delete reaches the
     // directory's end, and "Error in getting cluster" when the directory's
-    // chain is broken.
+    // chain is broken. A sector that could not be read ends the walk (a
+    // listing then keeps the rows read so far, with ListReadFailedMessage).
     const std::uint8_t* ScanRootDirectory(int mode, const std::uint8_t* name);
 
     // Deletes the root directory file with the 11-byte name (mode 2): marks
-    // its entry and its long-name entries deleted, adds its clusters to the
-    // FSInfo free count, lowers the next free hint, and frees its chain.
-    void DeleteCardFile(const std::uint8_t* name);
-
-    // Adds the clusters that size bytes occupy to the FSInfo free count
-    // (only when FSInfo was usable at mount).
-    void AdjustFreeCount(std::uint32_t size);
+    // its entry and its long-name entries deleted, frees its chain in every
+    // FAT copy (never a cluster of the root directory's own chain), then
+    // raises the FSInfo free count by the clusters freed (only when FSInfo
+    // was usable at mount) and lowers the next free hint. Writes back only
+    // sectors read whole in the same operation, in an order that leaves a
+    // consistent card wherever the link fails (see fat32.cpp). Returns true
+    // when the entry is gone from the card; a failure shows what was not
+    // done.
+    bool DeleteCardFile(const std::uint8_t* name);
 
     // Copies the named root directory file into Destination from
-    // WritePosition on; Destination then holds exactly the file's size.
-    // Rewrites name in place (NormalizeShortName). See CopyResult.
+    // WritePosition on; with CopyDone Destination then holds exactly the
+    // file's size. Only sectors read whole are written to it (CopiedBytes
+    // says how many of the file's bytes). Rewrites name in place
+    // (NormalizeShortName). See CopyResult.
     int CopyCardFile(ShortNameKey& name);
 
 private:
@@ -170,15 +189,26 @@ private:
     };
 
     bool IsDataCluster(std::uint32_t cluster) const { return cluster >= 2 && cluster - 2 < ClusterCount; }
+    // Sector moves of an operation; a failure is noted in cardFailed_.
     bool ReadIntoBuffer(std::uint32_t sector);
-    void WriteFromBuffer(std::uint32_t sector);
+    bool WriteFromBuffer(std::uint32_t sector);
+    bool ReadFatEntry(std::uint32_t cluster, std::uint32_t& value);
+    bool HasFsInfoSignatures() const;  // of the sector in SectorBuffer
     void ShowMessage(const char* text) const;
-    void DeleteEntry(std::uint32_t sector, std::uint32_t offset, const std::vector<LongNameSlot>& longName);
-    void FreeChain(std::uint32_t firstCluster);
+    void ShowNameMessage(const char* text, const std::uint8_t* name11) const;
+    static QString DisplayName(const std::uint8_t* name11);
+    // Returns whether the entry is gone from the card.
+    bool DeleteEntry(std::uint32_t sector, std::uint32_t offset, const std::vector<LongNameSlot>& longName,
+                     std::uint32_t cluster, std::unordered_set<std::uint32_t> rootClusters);
+    // Returns the clusters freed in every FAT copy.
+    std::uint32_t FreeChain(std::uint32_t firstCluster, const std::unordered_set<std::uint32_t>& rootClusters);
+    void RaiseFreeCount(std::uint32_t freed, std::uint32_t firstFreed);
     // Stores a FAT entry into SectorBuffer, which must hold its FAT sector,
-    // and writes that sector to every FAT copy.
-    void StoreFatEntryInBuffer(std::uint32_t cluster, std::uint32_t value);
+    // and writes that sector to every FAT copy; false when a write failed.
+    bool StoreFatEntryInBuffer(std::uint32_t cluster, std::uint32_t value);
 
+    bool cardFailed_ = false;  // a sector move of the current operation failed
+    bool deleted_ = false;     // the last delete removed its entry
     SectorDevice& device_;
 };
 

@@ -21,20 +21,33 @@ constexpr int PieceWaitMs = 50;    // after every piece
 constexpr int BufferWaitMs = 100;  // after the whole buffer has moved
 constexpr int SectorWaitMs = SelectWaitMs + CommandWaitMs + PieceCount * PieceWaitMs + BufferWaitMs;
 
+// A sector read whose reply came back short while the link stayed open is
+// sent again, whole, up to this many times in all.
+constexpr int SectorReadAttempts = 3;
+
+// A transfer of the sequences succeeds only when it moved every byte
+// asked for. Once one has failed, the rest of that sector is not sent;
+// the waits of the steps that were sent are kept. Every function returns
+// 0 on success and 1 when a transfer failed, came back short, or there
+// was no open link.
+
 // Fills buffer with card sector `sector` (absolute on the card): select,
-// read command, four fetches. Always returns 0; a failed transfer is shown
-// by the device link, the remaining steps then move nothing but still wait,
-// and buffer bytes that did not arrive keep their old values.
+// read command, four fetches; tried again (SectorReadAttempts in all) while
+// a reply comes back short and the link stays open. On failure the buffer
+// may hold bytes of any sector: use it only after a 0.
 int ReadSector(std::uint32_t sector, std::uint8_t* buffer);
 
 // Writes buffer (512 bytes) to card sector `sector`: select, four stores,
-// write command. Always returns 0.
+// write command. The command is sent only after all four stores moved
+// whole; a failed command leaves it unknown whether the card was written.
 int WriteSector(std::uint32_t sector, const std::uint8_t* buffer);
 
 // Move `length` bytes (at most 512) between the meter's sector buffer and
 // buffer, in pieces of min(remaining, 128) bytes at offsets 0, 128, 256 and
-// 384, each followed by a 50 ms wait. `first` is the first byte of every
-// piece's parameter block (the sector operations pass 0). Return 0.
+// 384, each followed by a 50 ms wait, up to the first piece that failed.
+// Bytes of a fetch that did not arrive keep their old values. `first` is
+// the first byte of every piece's parameter block (the sector operations
+// pass 0).
 int ReadSectorBuffer(std::uint8_t first, std::uint32_t length, std::uint8_t* buffer);
 int WriteSectorBuffer(std::uint8_t first, std::uint32_t length, const std::uint8_t* buffer);
 

@@ -172,6 +172,10 @@ int Answer(State& s, Device& d, int type, int request, int value, int index, int
 bool TakeFault(State& s, int request, FaultKind& kind) {
     for (auto it = s.faults.begin(); it != s.faults.end(); ++it) {
         if (it->code != -1 && it->code != request) continue;
+        if (it->skip > 0) {
+            --it->skip;
+            continue;
+        }
         kind = it->kind;
         if (it->remaining > 0 && --it->remaining == 0) s.faults.erase(it);
         return true;

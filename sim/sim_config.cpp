@@ -41,18 +41,23 @@ bool ParseOpenMode(const std::string& v, OpenMode& out) {
     return true;
 }
 
-// "<code|any> <timeout|stall|short|nodev> [count|forever]" or "<code|any> off".
+// "<code|any> <timeout|stall|short|nodev> [count|forever] [after N]" or
+// "<code|any> off". With "after N" the first N matching requests pass.
 bool AddFault(State& s, const std::string& text, std::string& error) {
     std::istringstream in(text);
-    std::string codeText, kindText, countText, extra;
-    in >> codeText >> kindText >> countText >> extra;
-    error = "fault: expected '<code|any> <timeout|stall|short|nodev|off> [count|forever]', got '" + text + "'";
-    if (!extra.empty()) return false;
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    error = "fault: expected '<code|any> <timeout|stall|short|nodev|off> [count|forever] [after N]', got '" + text +
+            "'";
+    if (words.size() < 2) return false;
+    const std::string& codeText = words[0];
+    const std::string& kindText = words[1];
     long long code = -1;
     if (codeText != "any" && (!ParseInt(codeText, code) || code < 0 || code > 255)) return false;
     if (kindText == "off") {
-        if (!countText.empty()) return false;
+        if (words.size() != 2) return false;
         std::erase_if(s.faults, [&](const Fault& f) { return f.code == int(code); });
+        error.clear();
         return true;
     }
     Fault f;
@@ -62,13 +67,26 @@ bool AddFault(State& s, const std::string& text, std::string& error) {
     else if (kindText == "short") f.kind = FaultKind::Short;
     else if (kindText == "nodev") f.kind = FaultKind::NoDevice;
     else return false;
-    if (countText == "forever") {
-        f.remaining = -1;
-    } else if (!countText.empty()) {
-        long long n = 0;
-        if (!ParseInt(countText, n) || n < 1 || n > 1000000000) return false;
-        f.remaining = int(n);
+    std::size_t next = 2;
+    if (next < words.size() && words[next] != "after") {
+        if (words[next] == "forever") {
+            f.remaining = -1;
+        } else {
+            long long n = 0;
+            if (!ParseInt(words[next], n) || n < 1 || n > 1000000000) return false;
+            f.remaining = int(n);
+        }
+        ++next;
     }
+    if (next < words.size()) {
+        long long n = 0;
+        if (words[next] != "after" || next + 2 != words.size() || !ParseInt(words[next + 1], n) || n < 0 ||
+            n > 1000000000)
+            return false;
+        f.skip = int(n);
+        next += 2;
+    }
+    if (next != words.size()) return false;
     s.faults.push_back(f);
     error.clear();
     return true;

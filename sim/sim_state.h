@@ -54,6 +54,7 @@ struct Fault {
     int code = -1;                // request code, or -1 for any
     FaultKind kind = FaultKind::Stall;
     int remaining = 1;            // -1: until cleared
+    int skip = 0;                 // matching requests still let through before the first failure
 };
 
 struct LoggedRequest {

@@ -2,15 +2,11 @@
 // meter, the shape of each transfer, and what a failed transfer does.
 #include "device/appusb.h"
 #include "platform/testing/seam_doubles.h"
-#include "sector_sequence.h"
 #include "sim/metersim.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -220,41 +216,6 @@ TEST_F(AppusbTest, ClockBlocksTravelInValueAndIndex) {
     int clock[6];
     metersim_clock(clock);
     EXPECT_EQ(std::vector<int>(clock, clock + 6), (std::vector<int>{2024, 3, 5, 14, 7, 9}));
-    EXPECT_EQ(metersim_violations(), 0) << metersim_last_violation();
-}
-
-TEST_F(AppusbTest, SectorAddressAndReadCommandCarryTheSectorNumber) {
-    // A blank (sparse) card just big enough to hold the sector.
-    const std::filesystem::path card =
-        std::filesystem::temp_directory_path() / ("appusb_card_" + std::to_string(::getpid()) + ".img");
-    std::ofstream(card).close();
-    std::filesystem::resize_file(card, (0x12345 + 1) * 512);
-    ASSERT_EQ(metersim_configure(("card_image = " + card.string()).c_str()), 0);
-    ASSERT_EQ(OpenMeter(), Opened);
-    unsigned char buffer[512];
-    std::memset(buffer, 0xEE, sizeof buffer);
-    sector_test::ReadSector(0x12345, buffer);
-    std::filesystem::remove(card);
-    ASSERT_EQ(metersim_log_count(), 6);
-    const metersim_request select = Logged(0), command = Logged(1);
-    EXPECT_EQ(select.request, 81);
-    EXPECT_EQ(select.requesttype, 0x40);
-    EXPECT_EQ(select.value, 0x2345);
-    EXPECT_EQ(select.index, 0x0001);
-    EXPECT_EQ(select.size, 4);
-    EXPECT_EQ(command.request, 83);
-    EXPECT_EQ(command.value, 0x2300);
-    EXPECT_EQ(command.index, 0x0001);
-    for (int k = 0; k < 4; ++k) {
-        const metersim_request piece = Logged(2 + k);
-        EXPECT_EQ(piece.request, 80);
-        EXPECT_EQ(piece.requesttype, 0xC0);
-        EXPECT_EQ(piece.value, 0x8000);
-        EXPECT_EQ(piece.index, 128 * k);
-        EXPECT_EQ(piece.result, 128);
-    }
-    EXPECT_EQ(std::vector<unsigned char>(buffer, buffer + 512), std::vector<unsigned char>(512, 0));
-    EXPECT_TRUE(seams.messages.shown.empty());
     EXPECT_EQ(metersim_violations(), 0) << metersim_last_violation();
 }
 

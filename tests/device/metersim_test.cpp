@@ -137,6 +137,26 @@ TEST_F(MetersimTest, FaultsHitTheirCodeForTheirCount) {
     EXPECT_EQ(metersim_violations(), 0) << metersim_last_violation();
 }
 
+TEST_F(MetersimTest, AFaultAfterNLetsExactlyNMatchingRequestsPass) {
+    usb_dev_handle* h = OpenFirstDevice();
+    ASSERT_NE(h, nullptr);
+    // Level reads 1..3 pass, 4 and 5 stall; setup reads are not counted.
+    ASSERT_EQ(metersim_command("fault 4 stall 2 after 3"), 0);
+    char level[4], setup = 0;
+    const int expected[] = {4, 4, 4, -32, -32, 4};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(Control(h, 0xC0, 2, 1, 0, &setup, 1), 1) << i;
+        EXPECT_EQ(Control(h, 0xC0, 4, 1, 0, level, 4), expected[i]) << i;
+    }
+    // Any request: the third from now times out once.
+    ASSERT_EQ(metersim_command("fault any timeout after 2"), 0);
+    EXPECT_EQ(Control(h, 0xC0, 2, 1, 0, &setup, 1), 1);
+    EXPECT_EQ(Control(h, 0xC0, 4, 1, 0, level, 4), 4);
+    EXPECT_EQ(Control(h, 0xC0, 2, 1, 0, &setup, 1), -110);
+    EXPECT_EQ(Control(h, 0xC0, 2, 1, 0, &setup, 1), 1);
+    EXPECT_EQ(metersim_violations(), 0) << metersim_last_violation();
+}
+
 TEST_F(MetersimTest, UnpluggedMeterLeavesTheListAndItsHandlesDie) {
     usb_dev_handle* h = OpenFirstDevice();
     ASSERT_NE(h, nullptr);
@@ -335,7 +355,9 @@ TEST_F(MetersimTest, RejectsSettingsAndCommandsItDoesNotKnow) {
         "card_image = /nonexistent/card.img", "devices = other:0x10", "fault = 4 melt",
     };
     for (const char* text : badSettings) EXPECT_EQ(metersim_configure(text), -1) << text;
-    const char* badCommands[] = {"explode", "setup 300", "fault x stall", "fault 4 stall 0", "unplug 9"};
+    const char* badCommands[] = {"explode", "setup 300", "fault x stall", "fault 4 stall 0", "unplug 9",
+                                 "fault 4 stall after", "fault 4 stall 2 after -1", "fault 4 stall after 1 2",
+                                 "fault 4 off after 1"};
     for (const char* line : badCommands) EXPECT_EQ(metersim_command(line), -1) << line;
     EXPECT_EQ(metersim_configure("# only a comment\n\n  devices = meter , meter  # two buses\n"), 0);
     usb_find_busses();

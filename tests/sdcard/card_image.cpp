@@ -153,6 +153,32 @@ std::vector<std::uint32_t> CardImage::Clusters(const QString& cardName) {
     return clusters;
 }
 
+void CardImage::MoveRootDirectory(std::uint32_t cluster) {
+    const QByteArray boot = ReadBytes(volumeOffset_, 512);
+    const std::uint32_t sectorsPerCluster = std::uint8_t(boot[0x0D]);
+    const std::uint32_t reserved = std::uint8_t(boot[0x0E]) | (std::uint8_t(boot[0x0F]) << 8);
+    const std::uint32_t fats = std::uint8_t(boot[0x10]);
+    const std::uint32_t fatSectors = ReadU32(volumeOffset_ + 0x24);
+    const std::uint32_t backupBoot = std::uint8_t(boot[0x32]) | (std::uint8_t(boot[0x33]) << 8);
+    const std::uint32_t oldRoot = ReadU32(volumeOffset_ + 0x2C);
+    if (ReadU32(FatEntryOffset(oldRoot)) < 0x0FFFFFF8 || ReadU32(FatEntryOffset(cluster)) != 0)
+        throw std::runtime_error("the root directory can't be moved there");
+    const auto clusterOffset = [&](std::uint32_t c) {
+        return VolumeSectorOffset(reserved + fats * fatSectors + (c - 2) * sectorsPerCluster);
+    };
+    const int clusterBytes = int(512 * sectorsPerCluster);
+    WriteBytes(clusterOffset(cluster), ReadBytes(clusterOffset(oldRoot), clusterBytes));
+    WriteBytes(clusterOffset(oldRoot), QByteArray(clusterBytes, '\0'));
+    for (int fat = 0; fat < int(fats); ++fat) {
+        WriteU32(FatEntryOffset(cluster, fat), 0x0FFFFFFF);
+        WriteU32(FatEntryOffset(oldRoot, fat), 0);
+    }
+    WriteU32(volumeOffset_ + 0x2C, cluster);
+    if (backupBoot) WriteU32(VolumeSectorOffset(backupBoot) + 0x2C, cluster);
+    // The next free hint: unknown, so that a search starts at cluster 2.
+    WriteU32(VolumeSectorOffset(1) + 0x1EC, 0xFFFFFFFF);
+}
+
 bool CardImage::FsckClean(QString* report) {
     QString checked = path_;
     if (volumeOffset_) {

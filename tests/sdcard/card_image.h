@@ -56,6 +56,12 @@ public:
     // The clusters of a file as mshowfat lists them.
     std::vector<std::uint32_t> Clusters(const QString& cardName);
 
+    // Moves the root directory of a fresh volume (one data cluster, before
+    // any file is put on it) to `cluster`: its bytes, its FAT entry in
+    // every copy, and the root cluster field of the boot sector and its
+    // backup. Cluster 2 is free afterwards, so files can land there.
+    void MoveRootDirectory(std::uint32_t cluster);
+
     // fsck.fat -n on the volume; true when it reports nothing wrong.
     bool FsckClean(QString* report = nullptr);
 

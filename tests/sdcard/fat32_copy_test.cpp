@@ -111,7 +111,7 @@ TEST(Fat32Copy, FollowsAFragmentedChainIntoARealFile) {
     EXPECT_TRUE(card.Messages().isEmpty());
 }
 
-TEST(Fat32Copy, BrokenChainsEndThePartialCopyWithTheClusterMessage) {
+TEST(Fat32Copy, BrokenChainsEndAnIncompleteCopyWithTheClusterMessage) {
     struct Case {
         const char* what;
         std::function<std::uint32_t(const std::vector<std::uint32_t>& chain)> entryToPatch;  // index into the chain
@@ -138,8 +138,9 @@ TEST(Fat32Copy, BrokenChainsEndThePartialCopyWithTheClusterMessage) {
         CardUnderTest card(image);
         ASSERT_EQ(card.volume.MountVolume(), 0);
         const CopyOutcome outcome = CopyListed(card, "BROKEN  QZX");
-        EXPECT_EQ(outcome.result, Fat32::CopyDone);
+        EXPECT_EQ(outcome.result, Fat32::CopyIncomplete);
         EXPECT_EQ(outcome.bytes, original.left(c.bytesCopied));
+        EXPECT_EQ(card.volume.CopiedBytes, std::uint32_t(c.bytesCopied));
         EXPECT_EQ(card.Messages(), QStringList{Fat32::ChainErrorMessage});
         EXPECT_TRUE(card.ReadsOnlyWithin(card.imageDevice.SectorCount()));
     }
@@ -155,7 +156,7 @@ TEST(Fat32Copy, MissingFileOrUnusableDestinationCopiesNothing) {
     destination.open(QIODevice::WriteOnly);
     card.volume.Destination = &destination;
     Fat32::ShortNameKey missing = Fat32::MakeShortNameKey("absent.qzx");
-    EXPECT_EQ(card.volume.CopyCardFile(missing), Fat32::CopyDone);
+    EXPECT_EQ(card.volume.CopyCardFile(missing), Fat32::CopyMissing);
     EXPECT_EQ(card.Messages(), QStringList{Fat32::FileMissingMessage});
     EXPECT_TRUE(destination.data().isEmpty());
 

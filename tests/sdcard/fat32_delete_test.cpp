@@ -70,7 +70,9 @@ TEST(Fat32Delete, FragmentedLongNamedFileLeavesACleanVolume) {
     const auto fatReads = std::count_if(card.device.reads.begin(), card.device.reads.end(), [&](std::uint32_t s) {
         return s >= fatStart && s < card.volume.FirstDataSector;
     });
-    EXPECT_EQ(std::size_t(fatReads), clusters.size());
+    // Plus one: the root directory's one-cluster chain, read before any
+    // write so that the delete can never free it.
+    EXPECT_EQ(std::size_t(fatReads), clusters.size() + 1);
 }
 
 TEST(Fat32Delete, LongNameSplitAcrossTwoDirectoryClustersGoesWithItsFile) {
@@ -185,4 +187,57 @@ TEST(Fat32Delete, BrokenOrLoopingChainStopsAndNeverWritesTheReservedEntries) {
         EXPECT_EQ(ReservedFatEntries(image, 1), reserved);
         EXPECT_TRUE(card.ReadsOnlyWithin(card.imageDevice.SectorCount()));
     }
+}
+
+TEST(Fat32Delete, FreeCountRisesByTheClustersFreedWhenAClusterHoldsFourSectors) {
+    // 2048-byte clusters: a 3000-byte file takes two, a 2048-byte one
+    // exactly one, a 1-byte one one.
+    struct Case {
+        int size;
+        std::uint32_t clusters;
+    };
+    for (const Case c : {Case{3000, 2}, Case{2048, 1}, Case{2049, 2}, Case{1, 1}}) {
+        SCOPED_TRACE(c.size);
+        CardImage image({.kib = 140000, .sectorsPerCluster = 4});
+        image.PutFile("KEEP.QZX", Pattern(5000, 1));
+        image.PutFile("GONE.QZX", Pattern(c.size, 2));
+        ASSERT_EQ(image.Clusters("GONE.QZX").size(), c.clusters);
+        const std::uint32_t freeBefore = image.FsInfoFreeCount();
+
+        CardUnderTest card(image);
+        ASSERT_EQ(card.volume.MountVolume(), 0);
+        ASSERT_EQ(card.volume.SectorsPerCluster, 4u);
+        EXPECT_TRUE(card.volume.DeleteCardFile(reinterpret_cast<const std::uint8_t*>("GONE    QZX")));
+        EXPECT_EQ(image.FsInfoFreeCount(), freeBefore + c.clusters);
+        QString report;
+        EXPECT_TRUE(image.FsckClean(&report)) << report.toStdString();
+        EXPECT_TRUE(card.Messages().isEmpty());
+    }
+}
+
+TEST(Fat32Delete, AChainCrossedIntoTheRootDirectoryNeverFreesIt) {
+    // Enough files for a root directory of two clusters; the victim's
+    // chain is made to lead into the root's second cluster.
+    CardImage image({.label = "CROSS"});
+    QList<QPair<QString, QByteArray>> files;
+    for (int i = 0; i < 20; ++i) files.append({QString("F%1.TXT").arg(i, 2, 10, QChar('0')), Pattern(10, i)});
+    image.PutFiles(files);
+    image.PutFile("VICTIM.QZX", Pattern(1500, 3));
+    const std::vector<std::uint32_t> root{2, image.ReadU32(image.FatEntryOffset(2)) & 0x0FFFFFFF};
+    ASSERT_LT(root[1], 0x0FFFFFF8u) << "the root directory has one cluster";
+    const std::vector<std::uint32_t> chain = image.Clusters("VICTIM.QZX");
+    ASSERT_EQ(chain.size(), 3u);
+    for (int fat : {0, 1}) image.WriteU32(image.FatEntryOffset(chain[1], fat), root[1]);
+    const std::uint32_t freeBefore = image.FsInfoFreeCount();
+
+    CardUnderTest card(image);
+    ASSERT_EQ(card.volume.MountVolume(), 0);
+    EXPECT_TRUE(card.volume.DeleteCardFile(reinterpret_cast<const std::uint8_t*>("VICTIM  QZX")));
+    EXPECT_EQ(card.Messages(), QStringList{Fat32::ChainErrorMessage});
+    for (std::uint32_t c : root) EXPECT_NE(image.ReadU32(image.FatEntryOffset(c)), 0u) << "root cluster " << c;
+    EXPECT_EQ(image.ReadU32(image.FatEntryOffset(chain[0])), 0u);
+    EXPECT_EQ(image.ReadU32(image.FatEntryOffset(chain[1])), 0u);
+    // Raised by the two clusters freed, not the three the size promised.
+    EXPECT_EQ(image.FsInfoFreeCount(), freeBefore + 2);
+    EXPECT_EQ(image.ShortNames().size(), 20);
 }

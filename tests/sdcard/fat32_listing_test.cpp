@@ -2,6 +2,8 @@
 // order, across clusters, and what a broken or looping chain does.
 #include "card_fixture.h"
 
+#include <QBuffer>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -223,5 +225,39 @@ TEST(Fat32FatEntry, ReadsAFatSectorAgainWhileTheDeviceReportsFailureTenTimesAtMo
         if (c.failures < 10) {
             EXPECT_EQ(next, chain[1]);
         }
+    }
+}
+
+TEST(Fat32Listing, RootDirectoryOutsideClusterTwoListsAndCopies) {
+    struct Case {
+        int sectorsPerCluster;
+        std::uint32_t rootCluster;
+    };
+    for (const Case c : {Case{1, 9}, Case{4, 300}}) {
+        SCOPED_TRACE(c.rootCluster);
+        CardImage image({.kib = 36000 * c.sectorsPerCluster, .sectorsPerCluster = c.sectorsPerCluster, .label = "MOVED"});
+        image.MoveRootDirectory(c.rootCluster);
+        image.PutFile("FIRST.QZX", Pattern(3000, 1));
+        image.PutFile("SECOND.QZX", Pattern(700, 2));
+        // The first file took cluster 2, where the root directory was.
+        ASSERT_EQ(image.Clusters("FIRST.QZX").front(), 2u);
+        QString report;
+        ASSERT_TRUE(image.FsckClean(&report)) << report.toStdString();
+
+        CardUnderTest card(image);
+        ASSERT_EQ(card.volume.MountVolume(), 0);
+        EXPECT_EQ(card.volume.RootCluster, c.rootCluster);
+        card.volume.ScanRootDirectory(Fat32::ScanList, nullptr);
+        EXPECT_EQ(card.ListedNames(), (QStringList{"MOVED      ", "FIRST   QZX", "SECOND  QZX"}));
+        for (const char* name : {"FIRST.QZX", "SECOND.QZX"}) {
+            QBuffer copy;
+            copy.open(QIODevice::WriteOnly);
+            card.volume.Destination = &copy;
+            card.volume.WritePosition = 0;
+            Fat32::ShortNameKey key = Fat32::MakeShortNameKey(name);
+            EXPECT_EQ(card.volume.CopyCardFile(key), Fat32::CopyDone);
+            EXPECT_EQ(copy.data(), image.ReadOut(name)) << name;
+        }
+        EXPECT_TRUE(card.Messages().isEmpty());
     }
 }

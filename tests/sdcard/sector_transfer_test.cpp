@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 #include <vector>
 
 using namespace cardtest;
@@ -150,7 +151,7 @@ TEST_F(SectorTransferTest, PiecesAreAtMost128BytesAndFourAtMost) {
     }
 }
 
-TEST_F(SectorTransferTest, LinkDroppingMidReadStillWaitsAndKeepsTheOldBytes) {
+TEST_F(SectorTransferTest, LinkDroppingMidReadFailsTheSectorAndSendsNothingMore) {
     // The meter goes away right after the first piece has arrived.
     int advances = 0;
     seams.time.onAdvance = [&](int ms) {
@@ -159,15 +160,121 @@ TEST_F(SectorTransferTest, LinkDroppingMidReadStillWaitsAndKeepsTheOldBytes) {
     };
     std::array<std::uint8_t, 512> buffer;
     buffer.fill(0x5A);
-    EXPECT_EQ(Fat32::ReadSector(FarSector, buffer.data()), 0);
+    EXPECT_EQ(Fat32::ReadSector(FarSector, buffer.data()), 1);
 
-    EXPECT_EQ(seams.time.sleeps, (std::vector<int>{50, 100, 50, 50, 50, 50, 100}));
+    // The steps sent keep their waits; no retry once the link is gone.
+    EXPECT_EQ(seams.time.sleeps, (std::vector<int>{50, 100, 50, 50, 100}));
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(buffer.data()), 128), farContent.left(128));
     EXPECT_EQ(std::count(buffer.begin() + 128, buffer.end(), 0x5A), 384);
     EXPECT_EQ(seams.messages.Texts(), QStringList{QString::fromUtf8(Appusb::DisconnectedMessage)});
     // Select, command, the piece that came, the one that failed; then nothing.
     EXPECT_EQ(metersim_log_count(), 4);
     EXPECT_FALSE(Appusb::HasHandle());
+}
+
+TEST_F(SectorTransferTest, SectorNumberTravelsInSelectAndCommandOfEverySector) {
+    // The card's sector 0 is blank and sectors beyond the image read as
+    // zeros on the meter.
+    const std::uint32_t sectors[] = {0x00012345, 0x00FF00AA, 0xFEDCBA98, 0};
+    for (std::uint32_t sector : sectors) {
+        SCOPED_TRACE(sector);
+        metersim_log_clear();
+        std::array<std::uint8_t, 512> buffer;
+        buffer.fill(0xEE);
+        ASSERT_EQ(Fat32::ReadSector(sector, buffer.data()), 0);
+        ASSERT_EQ(metersim_log_count(), 6);
+        metersim_request select{}, command{};
+        metersim_log_get(0, &select);
+        metersim_log_get(1, &command);
+        EXPECT_EQ(std::make_tuple(select.requesttype, select.request, select.value, select.index, select.size),
+                  std::make_tuple(0x40, 81, int(sector & 0xFFFF), int(sector >> 16), 4));
+        EXPECT_EQ(std::make_tuple(command.requesttype, command.request, command.value, command.index, command.size),
+                  std::make_tuple(0x40, 83, int(sector & 0xFF00), int(sector >> 16), 4));
+        for (int k = 0; k < 4; ++k) {
+            metersim_request piece{};
+            metersim_log_get(2 + k, &piece);
+            EXPECT_EQ(std::make_tuple(piece.requesttype, piece.request, piece.value, piece.index, piece.result),
+                      std::make_tuple(0xC0, 80, 0x8000, 128 * k, 128));
+        }
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(buffer.data()), 512), QByteArray(512, 0));
+    }
+    EXPECT_TRUE(seams.messages.shown.empty());
+}
+
+TEST_F(SectorTransferTest, AFailedOrShortTransferFailsTheSectorAndAShortReadIsTriedAgain) {
+    struct Case {
+        const char* fault;
+        bool write;
+        int result;
+        std::vector<int> requests;  // request codes on the wire, in order
+        bool linkKept;
+    };
+    const std::vector<int> read{81, 83, 80, 80, 80, 80};
+    const std::vector<int> write{81, 80, 80, 80, 80, 83};
+    const auto join = [](std::initializer_list<std::vector<int>> parts) {
+        std::vector<int> all;
+        for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+        return all;
+    };
+    const Case cases[] = {
+        {"fault 80 short", false, 0, join({{81, 83, 80}, read}), true},
+        {"fault 80 short after 3", false, 0, join({read, read}), true},
+        {"fault 83 short", false, 0, join({{81, 83}, read}), true},
+        {"fault 80 short 2", false, 0, join({{81, 83, 80}, {81, 83, 80}, read}), true},
+        {"fault 80 short 3", false, 1, join({{81, 83, 80}, {81, 83, 80}, {81, 83, 80}}), true},
+        {"fault 81 short", false, 0, join({{81}, read}), true},
+        {"fault 81 timeout", false, 1, {81}, false},
+        {"fault 80 stall after 1", false, 1, {81, 83, 80, 80}, false},
+        {"fault 83 nodev", false, 1, {81, 83}, false},
+        {"fault 80 short after 1", true, 1, {81, 80, 80}, true},
+        {"fault 81 stall", true, 1, {81}, false},
+        {"fault 80 timeout after 3", true, 1, {81, 80, 80, 80, 80}, false},
+        {"fault 83 stall", true, 1, write, false},
+    };
+    const QByteArray content = Pattern(512, 9);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        if (!Appusb::HasHandle()) {
+            ASSERT_EQ(Appusb::OpenMeter(), Appusb::Opened);
+        }
+        ASSERT_EQ(metersim_command(c.fault), 0);
+        metersim_log_clear();
+        seams.messages.shown.clear();
+        std::array<std::uint8_t, 512> buffer{};
+        const int result = c.write ? Fat32::WriteSector(FarSector, reinterpret_cast<const std::uint8_t*>(content.data()))
+                                   : Fat32::ReadSector(FarSector, buffer.data());
+        metersim_command("fault any off");
+        EXPECT_EQ(result, c.result);
+        std::vector<int> requests;
+        for (int i = 0; i < metersim_log_count(); ++i) {
+            metersim_request r{};
+            metersim_log_get(i, &r);
+            requests.push_back(r.request);
+        }
+        EXPECT_EQ(requests, c.requests);
+        EXPECT_EQ(Appusb::HasHandle(), c.linkKept);
+        EXPECT_EQ(seams.messages.shown.size(), c.linkKept ? 0u : 1u);
+        if (!c.write && result == 0) {
+            EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(buffer.data()), 512), farContent);
+        }
+        // No write command went out after a failed store: the card keeps its sector.
+        if (c.write) {
+            EXPECT_EQ(CardSector(FarSector), farContent);
+        }
+    }
+}
+
+TEST_F(SectorTransferTest, WithoutALinkNothingIsSentOrWaitedFor) {
+    Appusb::CloseMeter();
+    metersim_log_clear();
+    std::array<std::uint8_t, 512> buffer{};
+    EXPECT_EQ(Fat32::ReadSector(FarSector, buffer.data()), 1);
+    EXPECT_EQ(Fat32::WriteSector(FarSector, buffer.data()), 1);
+    EXPECT_EQ(Fat32::ReadSectorBuffer(0, 512, buffer.data()), 1);
+    EXPECT_EQ(Fat32::WriteSectorBuffer(0, 512, buffer.data()), 1);
+    EXPECT_EQ(metersim_log_count(), 0);
+    EXPECT_EQ(seams.time.sleeps, (std::vector<int>{50, 50}));  // one piece each was tried
+    EXPECT_TRUE(seams.messages.shown.empty());
 }
 
 TEST(LittleEndian, ReadsTwoAndFourByteFields) {

@@ -108,6 +108,35 @@ TEST_F(CardCommand, OpenCopiesIntoTheWorkingFolderAndTheMainWindowShowsTheFile) 
     EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
 }
 
+TEST_F(CardCommand, OpenOfACopyTheCardCouldNotGiveWholeLoadsNothing) {
+    MakeCard();
+    StartWithCard();
+    // An older copy in the working folder is neither replaced nor loaded.
+    const QString copy = folder.path() + QStringLiteral("/NGFO0509.QZX");
+    {
+        QFile older(copy);
+        ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+        older.write(RecordBytes().left(8));
+    }
+    RunCommand([](TForm_sd& d) {
+        ClickRow(d, RowOfRecord);
+        // The directory sector arrives; the file's one sector does not.
+        ASSERT_EQ(metersim_command("fault 83 timeout after 1"), 0);
+        d.Button6->click();
+        metersim_command("fault any off");
+    });
+    EXPECT_EQ(FileBytes(copy), RecordBytes().left(8));
+    EXPECT_TRUE(window->OpenFileName.isEmpty());
+    EXPECT_EQ(window->Table->Cell(1, 1), QString());
+    const QStringList texts = seams.messages.Texts();
+    ASSERT_EQ(texts.size(), 2) << texts.join('|').toStdString();
+    EXPECT_EQ(texts[0], QString::fromUtf8(Appusb::DisconnectedMessage));
+    EXPECT_EQ(texts[1], QStringLiteral("Only 0 of the 12 bytes of NGFO0509.QZX could be read from the card. The file "
+                                       "was not saved."));
+    EXPECT_EQ(window->findChild<TForm_sd*>(), nullptr);
+    EXPECT_TRUE(window->Timer1S->isActive());
+}
+
 TEST_F(CardCommand, OpenIsRefusedDuringARecording) {
     MakeCard();
     StartWithCard();

@@ -181,3 +181,73 @@ TEST_F(CardDialog, CardWithoutFileSystemShowsNothingAndReadsNoMore) {
 }
 
 }  // namespace
+
+// A link that fails in the middle of an operation: the list follows what
+// the delete answered, and a copy the card could not give whole is neither
+// kept nor loaded.
+TEST_F(CardDialog, FailedDeleteKeepsTheFileListedAndAHalfDoneOneDropsIt) {
+    struct Case {
+        const char* fault;       // armed once the dialog shows the card
+        bool listed;             // B still in the list and on the card afterwards
+        const char* message;
+    };
+    // Deleting B (two clusters) sends 11 sector commands: the directory
+    // read, the root chain's FAT read, the entry's write, per cluster a FAT
+    // read and two FAT writes, then FSInfo read and write.
+    const Case cases[] = {
+        {"fault 83 stall", true, "The card could not be read: B.TXT was not deleted."},
+        {"fault 83 stall after 2", true, "The card could not be written: B.TXT was not deleted."},
+        {"fault 83 stall after 5", false, "B.TXT was deleted, but the card failed before all of its space was freed."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        seams.messages.shown.clear();
+        seams.messages.answers = {platform::Yes};
+        if (!Appusb::HasHandle()) {
+            ASSERT_EQ(Appusb::OpenMeter(), Appusb::Opened);
+        }
+        RunCommand([&](TForm_sd& d) {
+            ClickRow(d, RowOfB);
+            ASSERT_EQ(metersim_command(c.fault), 0);
+            d.Button2->click();
+            metersim_command("fault any off");
+            EXPECT_EQ(Captions(d).contains("b.txt"), c.listed);
+            EXPECT_EQ(TableNames(d).contains("B       TXT"), c.listed);
+            EXPECT_EQ(TableNames(d).size(), Captions(d).size());
+            d.Button7->click();
+        });
+        EXPECT_EQ(card->ShortNames().contains("B       TXT"), c.listed);
+        const QStringList texts = seams.messages.Texts();
+        ASSERT_EQ(texts.size(), 3) << texts.join('|').toStdString();
+        EXPECT_EQ(texts[1], QString::fromUtf8(Appusb::DisconnectedMessage));
+        EXPECT_EQ(texts[2], QLatin1String(c.message));
+    }
+}
+
+TEST_F(CardDialog, CopyTheCardCouldNotGiveWholeIsNotSavedAndSaysHowMuchCameAcross) {
+    QTemporaryDir target;
+    ASSERT_TRUE(target.isValid());
+    // An older file of the name the user picks stays as it was.
+    {
+        QFile older(target.filePath("copy.BIN"));
+        ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+        older.write("older copy");
+    }
+    seams.fileDialogs.answers.push_back({true, target.filePath("copy"), 1});
+    RunCommand([&](TForm_sd& d) {
+        ClickRow(d, RowOfC);
+        // The directory read, then per cluster a data read and a FAT read:
+        // the sixth command, the third cluster's data, fails.
+        ASSERT_EQ(metersim_command("fault 83 stall after 5"), 0);
+        d.Button3->click();
+        metersim_command("fault any off");
+        d.Button7->click();
+    });
+    EXPECT_EQ(FileBytes(target.filePath("copy.BIN")), QByteArray("older copy"));
+    EXPECT_EQ(QDir(target.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"copy.BIN"});
+    const QStringList texts = seams.messages.Texts();
+    ASSERT_EQ(texts.size(), 2) << texts.join('|').toStdString();
+    EXPECT_EQ(texts[0], QString::fromUtf8(Appusb::DisconnectedMessage));
+    EXPECT_EQ(texts[1], QStringLiteral("Only 1024 of the 5000 bytes of C.BIN could be read from the card. The file was "
+                                       "not saved."));
+}
