@@ -18,7 +18,7 @@ double DosePerSecond(const DoseCriterion& c, int tenths) {
 DoseReport ReportDose(const DoseCriterion& c, double dosePercent, std::int64_t measuredSeconds) {
     DoseReport r;
     r.dosePercent = dosePercent;
-    if (dosePercent > 0) r.twa = c.exchangeRateDb / std::log10(2.0) * std::log10(dosePercent / 100.0) + c.criterionDb;
+    if (dosePercent > 0) r.twa = c.twaFactor * std::log10(dosePercent / 100.0) + c.criterionDb;
     if (measuredSeconds > 0 && measuredSeconds < kEightHoursSeconds)
         r.projected8hPercent = dosePercent * kEightHoursSeconds / double(measuredSeconds);
     return r;

@@ -3,11 +3,13 @@
 //
 //   allowed time  T(L) = 8 h / 2^((L - criterion) / exchange rate)
 //   dose          D = 100 % · Σ 1 s / T(Li), over readings at or above the threshold
-//   TWA           = q · log10(D / 100) + criterion, q = exchange rate / log10(2)
-//                   (16.61 for 5 dB): it refers to 8 h, unmeasured time counts as no dose.
+//   TWA           = q · log10(D / 100) + criterion: it refers to 8 h, unmeasured
+//                   time counts as no dose.
 //
-// OSHA: criterion 90 dBA, exchange rate 5 dB, threshold 80 dBA.
-// NIOSH: criterion 85 dBA, exchange rate 3 dB, threshold 80 dBA.
+// OSHA: criterion 90 dBA, exchange rate 5 dB, threshold 80 dBA, q = 16.61.
+// NIOSH: criterion 85 dBA, exchange rate 3 dB, threshold 80 dBA, q = 10.
+// (q is each body's published constant: 16.61 is 5 / log10(2) rounded, NIOSH
+// rounds 3 / log10(2) = 9.97 to 10.)
 #include <cstdint>
 #include <optional>
 
@@ -17,9 +19,10 @@ struct DoseCriterion {
     double criterionDb;
     double exchangeRateDb;
     double thresholdDb;
+    double twaFactor;  // q
 };
-inline constexpr DoseCriterion kOsha{90.0, 5.0, 80.0};
-inline constexpr DoseCriterion kNiosh{85.0, 3.0, 80.0};
+inline constexpr DoseCriterion kOsha{90.0, 5.0, 80.0, 16.61};
+inline constexpr DoseCriterion kNiosh{85.0, 3.0, 80.0, 10.0};
 
 // Dose in % that one second at `tenths` adds.
 double DosePerSecond(const DoseCriterion& c, int tenths);
