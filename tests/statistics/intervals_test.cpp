@@ -142,10 +142,10 @@ TEST(StatisticsIntervals, GapsCountAsMissingNeverAsLowLevels) {
 TEST(StatisticsIntervals, AAndCAreNeverPooled) {
     NoiseStatistics s(IntervalLength::Minutes1);
     const std::int64_t t0 = EpochOf(kDay, QTime(9, 0, 0), kCet);
-    // Minute 1: A at 60 dB FAST, C at 80 dB SLOW. Minute 2: C only.
+    // Minute 1: A at 60 dB FAST, C at 80 dB SLOW. Minute 2: C only, 70 and 90 dB.
     for (int i = 0; i < 30; ++i) s.Add(At(t0 + i, 600, Weighting::A, TimeWeighting::Fast, false, kCet));
     for (int i = 30; i < 60; ++i) s.Add(At(t0 + i, 800, Weighting::C, TimeWeighting::Slow, false, kCet));
-    for (int i = 60; i < 90; ++i) s.Add(At(t0 + i, 900, Weighting::C, TimeWeighting::Slow, false, kCet));
+    for (int i = 60; i < 90; ++i) s.Add(At(t0 + i, i % 2 ? 700 : 900, Weighting::C, TimeWeighting::Slow, false, kCet));
 
     const std::vector<PeriodResult> all = s.AllIntervals();
     ASSERT_EQ(all.size(), 2u);
@@ -162,14 +162,15 @@ TEST(StatisticsIntervals, AAndCAreNeverPooled) {
     EXPECT_FALSE(all[1].a.has_value());
     ASSERT_TRUE(all[1].c);
     // The second minute's histogram holds none of the first minute's readings.
-    EXPECT_EQ(all[1].c->l90Tenths, 900);
-    EXPECT_EQ(all[1].c->minTenths, 900);
+    EXPECT_EQ(all[1].c->l10Tenths, 900);
+    EXPECT_EQ(all[1].c->l50Tenths, 700);
+    EXPECT_EQ(all[1].c->minTenths, 700);
 
     const PeriodResult whole = s.Whole();
     EXPECT_NEAR(whole.a->leq, 60.0, 1e-9);
     EXPECT_EQ(whole.a->readings, 30);
     EXPECT_EQ(whole.c->readings, 60);
-    EXPECT_EQ(whole.c->l90Tenths, 800);
+    EXPECT_EQ(whole.c->l50Tenths, 800);
     EXPECT_EQ(whole.c->maxTenths, 900);
     // C-weighted readings add no noise dose.
     EXPECT_EQ(whole.a->oshaDosePercent, 0.0);
