@@ -1,9 +1,15 @@
 // What the noise statistics cost: a whole month of one-second readings
 // (2,592,000) computed in one pass with one-minute intervals (43,200 of
 // them) or with hour intervals, and one live tick (add a reading, then take
-// the open interval's and the whole data's figures, as a view would).
+// the open interval's and the whole data's figures, as a view would), and
+// placing a month of a record file's times of day on the time line.
 // Goal: the month in at most 100 ms of CPU; a tick in constant time.
+#include "statistics/local_timeline.h"
 #include "statistics/noise_statistics.h"
+
+#include <QDate>
+#include <QTime>
+#include <QTimeZone>
 
 #include <benchmark/benchmark.h>
 
@@ -92,6 +98,29 @@ void BM_AddOnly(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_AddOnly);
+
+// A record file's times of day (a month through the October clock change)
+// turned into epoch seconds and offsets.
+void BM_StampMonthOfTimesOfDay(benchmark::State& state) {
+    const QTimeZone zone("Europe/Berlin");
+    if (!zone.isValid()) {
+        state.SkipWithError("no time zone database");
+        return;
+    }
+    std::vector<QTime> times;
+    times.reserve(kMonth);
+    for (int i = 0; i < kMonth; ++i) times.push_back(QTime::fromMSecsSinceStartOfDay((i % 86400) * 1000));
+    for (auto _ : state) {
+        LocalTimeline line(zone);
+        line.StartDay(QDate(2026, 10, 10));
+        Reading r;
+        for (const QTime& t : times) r = line.StampTimeOfDay(t, r);
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["per_reading"] =
+        benchmark::Counter(double(kMonth), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_StampMonthOfTimesOfDay)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
