@@ -27,9 +27,9 @@ const ClassTables& Tables() {
 
 }  // namespace
 
-int PercentileRank(std::int64_t readings, int n) {
+std::int64_t PercentileRank(std::int64_t readings, int n) {
     const std::int64_t k = ((100 - n) * readings + 99) / 100;  // ceil((100 - n)·N / 100)
-    return int(std::max<std::int64_t>(k, 1));
+    return std::max<std::int64_t>(k, 1);
 }
 
 void LevelAccumulator::Add(int tenths, TimeWeighting response, bool atRangeEnd) {

@@ -52,6 +52,6 @@ private:
 // at least 1. So Ln is always a level that was read; at most n % of the
 // readings lie above it and at least n % at or above it. ({40, 50, 60, 70} dB:
 // L50 = 50 dB, where an interpolating percentile would give 55 dB.)
-int PercentileRank(std::int64_t readings, int n);
+std::int64_t PercentileRank(std::int64_t readings, int n);
 
 }  // namespace noisestats
