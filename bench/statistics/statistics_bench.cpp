@@ -31,7 +31,7 @@ std::vector<Reading> Month() {
     out.reserve(kMonth);
     std::uint32_t seed = 12345;
     int level = 600;
-    for (int i = 0; i < kMonth; ++i) {
+    for (int i = 0; int(out.size()) < kMonth; ++i) {  // 2,592,000 readings, spread over a bit more than a month
         if (i % 86400 >= 3600 && i % 86400 < 4200) continue;
         seed = seed * 1664525u + 1013904223u;
         level += int(seed >> 29) - 3;  // -3..+4 tenths
