@@ -1,0 +1,35 @@
+#include "statistics/labels.h"
+
+namespace noisestats {
+
+QString QuantityName(Weighting w, Quantity q) {
+    const QString l = w == Weighting::C ? QStringLiteral("LC") : QStringLiteral("LA");
+    switch (q) {
+    case Quantity::Leq: return l + QStringLiteral("eq");
+    case Quantity::Max: return l + QStringLiteral("max");
+    case Quantity::Min: return l + QStringLiteral("min");
+    case Quantity::L10: return l + QStringLiteral("10");
+    case Quantity::L50: return l + QStringLiteral("50");
+    case Quantity::L90: return l + QStringLiteral("90");
+    case Quantity::Exposure: return l + QStringLiteral("E");
+    }
+    return l;
+}
+
+QString ResponsesText(std::uint8_t responses) {
+    const bool fast = responses & SeenFast, slow = responses & SeenSlow;
+    if (fast && slow) return QStringLiteral("FAST and SLOW");
+    if (fast) return QStringLiteral("FAST");
+    if (slow) return QStringLiteral("SLOW");
+    return {};
+}
+
+QString BasisText(std::uint8_t responses) {
+    return QStringLiteral("from 1 s %1 readings").arg(ResponsesText(responses));
+}
+
+QString LabelledName(Weighting w, Quantity q, std::uint8_t responses) {
+    return QuantityName(w, q) + u' ' + BasisText(responses);
+}
+
+}  // namespace noisestats

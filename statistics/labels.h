@@ -1,0 +1,23 @@
+#pragma once
+// Names of the statistics: the frequency weighting goes into the name
+// (LAeq, LCmax, LA90, LAE for the sound exposure level), the time weighting
+// into the basis ("from 1 s SLOW readings"), because these levels are
+// energetic means of once-a-second time-weighted readings, not the
+// integrated levels of an integrating meter.
+#include "statistics/reading_sample.h"
+#include <QString>
+#include <cstdint>
+
+namespace noisestats {
+
+enum class Quantity { Leq, Max, Min, L10, L50, L90, Exposure };
+
+QString QuantityName(Weighting w, Quantity q);
+// "SLOW", "FAST", "FAST and SLOW"; empty for no bits.
+QString ResponsesText(std::uint8_t responses);
+// "from 1 s SLOW readings".
+QString BasisText(std::uint8_t responses);
+// "LAeq from 1 s SLOW readings".
+QString LabelledName(Weighting w, Quantity q, std::uint8_t responses);
+
+}  // namespace noisestats

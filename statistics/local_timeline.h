@@ -1,0 +1,56 @@
+#pragma once
+// Places readings known by their local date and time (or time of day only)
+// on the real time line: epoch seconds and the UTC offset of that moment.
+//
+// A local time that the clock showed twice (the hour repeated when daylight
+// saving ends) is taken as the first moment at or after the previous
+// reading, so a recording running through the change keeps its order; for
+// the first reading it is the earlier moment. A local time the clock
+// skipped (the hour lost when daylight saving starts) is read with the
+// offset in force before the change.
+#include "statistics/reading_sample.h"
+#include <QDate>
+#include <QTime>
+#include <QTimeZone>
+#include <cstdint>
+#include <optional>
+
+namespace noisestats {
+
+class LocalTimeline {
+public:
+    explicit LocalTimeline(QTimeZone zone = QTimeZone::systemTimeZone());
+
+    // A reading with its full local date and time.
+    Reading Stamp(QDate date, QTime time, Reading r);
+
+    // Readings that carry only their time of day (a record file): the date
+    // starts at `startDate` and moves on by a day whenever the time of day
+    // goes back by more than 12 hours (midnight passed; the hour repeated
+    // at the end of daylight saving goes back by one hour only).
+    void StartDay(QDate startDate);
+    Reading StampTimeOfDay(QTime time, Reading r);
+
+    // One second after the previous reading (a row whose date or time could
+    // not be read). With no previous reading: midnight of the start day.
+    Reading StampNextSecond(Reading r);
+
+private:
+    struct Span {  // epochs [from, to) during which the zone keeps `offset`
+        std::int64_t from, to;
+        int offset;
+        int offsetBefore, offsetAfter;  // in force before `from` and from `to` on
+    };
+    Span SpanAt(std::int64_t epoch) const;
+    const Span& SpanOf(std::int64_t epoch);
+    int OffsetAt(std::int64_t epoch) { return SpanOf(epoch).offset; }
+    Reading Placed(std::int64_t epoch, int offset, Reading r);
+
+    QTimeZone zone_;
+    std::optional<Span> span_;  // cached: most readings fall inside it
+    QDate day_;
+    std::optional<int> lastSecondOfDay_;
+    std::optional<std::int64_t> lastEpoch_;
+};
+
+}  // namespace noisestats

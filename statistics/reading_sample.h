@@ -1,0 +1,31 @@
+#pragma once
+// One reading as the statistics see it: a plain value the caller fills from
+// whatever it holds (a live word, a record file, a text or spreadsheet row).
+#include <QDateTime>
+#include <cstdint>
+
+namespace noisestats {
+
+enum class Weighting : std::uint8_t { A, C };
+enum class TimeWeighting : std::uint8_t { Fast, Slow };
+
+// Time weightings seen in a period, as a set of bits.
+enum ResponseBits : std::uint8_t { SeenFast = 1, SeenSlow = 2 };
+
+struct Reading {
+    std::int64_t epochSeconds = 0;      // the second the reading stands for, UTC
+    std::int32_t utcOffsetSeconds = 0;  // local time = epochSeconds + utcOffsetSeconds
+    std::int32_t tenths = 0;            // level in tenths of a dB (652 = 65.2 dB)
+    Weighting weighting = Weighting::A;
+    TimeWeighting timeWeighting = TimeWeighting::Fast;
+    bool atRangeEnd = false;            // at or beyond an end of its measuring range (set by the caller)
+};
+
+// Epoch seconds and UTC offset of a local (or any) date-time.
+inline Reading StampedAt(const QDateTime& when, Reading r = {}) {
+    r.epochSeconds = when.toSecsSinceEpoch();
+    r.utcOffsetSeconds = when.offsetFromUtc();
+    return r;
+}
+
+}  // namespace noisestats

@@ -1,0 +1,28 @@
+#pragma once
+// Building readings for the statistics tests.
+#include "statistics/reading_sample.h"
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+#include <QTimeZone>
+
+namespace noisestats::testing {
+
+// The epoch second of a local date-time at a fixed UTC offset.
+inline std::int64_t EpochOf(QDate d, QTime t, int offsetSeconds) {
+    return QDateTime(d, t, QTimeZone(offsetSeconds)).toSecsSinceEpoch();
+}
+
+inline Reading At(std::int64_t epoch, int tenths, Weighting w = Weighting::A,
+                  TimeWeighting tw = TimeWeighting::Slow, bool atRangeEnd = false, int offsetSeconds = 0) {
+    Reading r;
+    r.epochSeconds = epoch;
+    r.utcOffsetSeconds = offsetSeconds;
+    r.tenths = tenths;
+    r.weighting = w;
+    r.timeWeighting = tw;
+    r.atRangeEnd = atRangeEnd;
+    return r;
+}
+
+}  // namespace noisestats::testing
