@@ -54,6 +54,7 @@ public:
     // Controls.
     QGroupBox* GroupBox1;  // file list
     QTreeWidget* ListView1;
+    QLabel* Label_ListingNote;  // shown when the listing stopped short of the card's end
     QGroupBox* GroupBox2;  // information
     QLabel* Label_FATTYPE;
     QFrame* Shape1;
@@ -79,6 +80,7 @@ private:
     void BuildOperations();
     void LoadCard();
     void AddRow(int row);
+    void ShowListingNote(const QString& note);
     // Copies the entry of SelectedIndex into a new file at path; false,
     // after a message, when the file can't be created or written.
     bool CopyEntryTo(const QString& path);
