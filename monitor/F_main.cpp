@@ -252,9 +252,10 @@ void TFormMain::BuildChartPage() {
     PanelA_LD = MakePanel(PanelA);
     Table = new ReadingTable(this);
     StringGrid = new ReadingGrid(Table, PanelA_LD);
-    const int widths[ReadingTable::Columns] = {42, 35, 29, 54, 60};
-    for (int column = 0; column < ReadingTable::Columns; ++column)
-        StringGrid->setColumnWidth(column, widths[column]);
+    // Measured in the font the grid really gets (the fallback for the
+    // window's font); the panel keeps its width and the grid scrolls
+    // sideways when the columns need more.
+    StringGrid->FitColumnsToTexts();
     FillWith(StringGrid);
 
     // Line chart.
@@ -322,6 +323,7 @@ void TFormMain::FormCreate() {
     const char* header[ReadingTable::Columns] = {"REC", "dB", "A/C", "Time", "Date"};
     for (int column = 0; column < ReadingTable::Columns; ++column)
         Table->SetCell(column, 0, QString::fromLatin1(header[column]));
+    StringGrid->FitColumnsToTexts();  // the header texts count too
 }
 
 void TFormMain::RecomputeLayout() {

@@ -231,7 +231,8 @@ TEST_F(MainWindow, TableStartsWithItsHeaderAndFourteenEmptyRows) {
         EXPECT_EQ(window->Table->Cell(column, 0), QString::fromLatin1(header[column]));
         EXPECT_EQ(model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
                   QString::fromLatin1(header[column]));
-        EXPECT_EQ(window->StringGrid->columnWidth(column), widths[column]);
+        // Measured in the font at hand; never narrower than these.
+        EXPECT_GE(window->StringGrid->columnWidth(column), widths[column]);
         for (int row = 0; row < model->rowCount(); ++row)
             EXPECT_TRUE(model->data(model->index(row, column), Qt::DisplayRole).toString().isEmpty());
     }
