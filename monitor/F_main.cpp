@@ -1,6 +1,7 @@
 #include "monitor/F_main.h"
 
 #include "device/appusb.h"
+#include "monitor/big_digits.h"
 #include "monitor/reading_grid.h"
 #include "monitor/startup.h"
 #include "platform/clock.h"
@@ -35,6 +36,11 @@ constexpr int RestoredWidth = 865;
 constexpr int RestoredHeight = 626;
 constexpr int MaximisedHeightCut = 30;
 constexpr int CornerEllipse = 15;
+// The big digits' top left corner on their page, and the gap they keep
+// from the page's right edge when the font has to shrink to fit.
+constexpr int DigitsLeft = 104;
+constexpr int DigitsTop = 56;
+constexpr int DigitsRightGap = 10;
 
 // The colour of the window's own surfaces (frame, toolbar, status strip).
 QColor DesktopColour() { return QGuiApplication::palette().color(QPalette::Dark).darker(170); }
@@ -58,12 +64,16 @@ QFont DigitFont(int pixels, bool italic = false) {
     return font;
 }
 
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
 QLabel* MakeLabel(QWidget* parent, const QString& text, const QFont& font, const QColor& colour) {
     auto* label = new QLabel(text, parent);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    SetTextColour(label, colour);
     return label;
 }
 
@@ -242,9 +252,10 @@ void TFormMain::BuildChartPage() {
     PanelA_LD = MakePanel(PanelA);
     Table = new ReadingTable(this);
     StringGrid = new ReadingGrid(Table, PanelA_LD);
-    const int widths[ReadingTable::Columns] = {42, 35, 29, 54, 60};
-    for (int column = 0; column < ReadingTable::Columns; ++column)
-        StringGrid->setColumnWidth(column, widths[column]);
+    // Measured in the font the grid really gets (the fallback for the
+    // window's font); the panel keeps its width and the grid scrolls
+    // sideways when the columns need more.
+    StringGrid->FitColumnsToTexts();
     FillWith(StringGrid);
 
     // Line chart.
@@ -275,9 +286,9 @@ void TFormMain::BuildDigitPage() {
     Series1 = Chart2->Series1;
     Chart2->ShowBar(120);
 
-    Label4 = MakeLabel(PanelB, QStringLiteral("129.9"), DigitFont(228), Qt::white);
-    Label4->move(104, 56);
-    Label4->adjustSize();
+    Label4 = new BigDigitLabel(QStringLiteral("129.9"), DigitFont(228), PanelB);
+    SetTextColour(Label4, Qt::white);
+    Label4->move(DigitsLeft, DigitsTop);
     Label6 = MakeLabel(PanelB, QStringLiteral("dB"), DigitFont(64, true), Qt::white);
     Label6->resize(200, 90);
     Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -312,6 +323,7 @@ void TFormMain::FormCreate() {
     const char* header[ReadingTable::Columns] = {"REC", "dB", "A/C", "Time", "Date"};
     for (int column = 0; column < ReadingTable::Columns; ++column)
         Table->SetCell(column, 0, QString::fromLatin1(header[column]));
+    StringGrid->FitColumnsToTexts();  // the header texts count too
 }
 
 void TFormMain::RecomputeLayout() {
@@ -336,9 +348,11 @@ void TFormMain::RecomputeLayout() {
     PanelA_R->setGeometry(250, 0, std::max(0, pa.width() - 250), pa.height());
     Chart2->resize(105, pb.height());
     // (PB width - 180) * 0.34 with the fraction dropped, in whole numbers so
-    // that no rounding of 0.34 can tip the result.
-    Label4->setFont(DigitFont((pb.width() - 180) * 34 / 100));
-    Label4->adjustSize();
+    // that no rounding of 0.34 can tip the result; smaller when the text
+    // would not fit the page at that size (the label keeps fitting itself
+    // whenever its text changes).
+    Label4->SetRoom((pb.width() - 180) * 34 / 100,
+                    QSize(pb.width() - DigitsLeft - DigitsRightGap, pb.height() - DigitsTop));
     const int unitLeft = pb.width() - 150;
     Label6->move(unitLeft, pb.height() - 137);
     // The unit's box is 200 wide; where that would run past the page, it

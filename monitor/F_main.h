@@ -6,6 +6,7 @@
 //
 // The toolbar commands are defined beside their modules (records/, setup/,
 // sdcard/ and the recording and printing code of monitor/).
+#include "monitor/big_digits.h"
 #include "monitor/level_chart.h"
 #include "monitor/reading_table.h"
 #include "monitor/reading_word.h"
@@ -149,7 +150,7 @@ public:
     ChartTextTool* ChartTool_Txt;
 
     QFrame* PanelB;
-    QLabel* Label4;
+    BigDigitLabel* Label4;  // fits its font and size to its text and the page
     QLabel* Label6;
     GaugeChart* Chart2;
     QCPBars* Series1;

@@ -278,6 +278,7 @@ GaugeChart::GaugeChart(QWidget* parent) : QCustomPlot(parent) {
 void GaugeChart::ShowBar(double value) {
     Series1->data()->clear();
     Series1->addData(0, value);
+    UpdateGradient();
     replot(rpQueuedReplot);
 }
 
@@ -298,8 +299,16 @@ void GaugeChart::UpdateMargins() {
 }
 
 void GaugeChart::UpdateGradient() {
-    // In widget pixels, tied to the scale: green at 25 dB, red at 135 dB.
-    QLinearGradient gradient(0, yAxis->coordToPixel(ScaleMin), 0, yAxis->coordToPixel(ScaleMax));
+    // In widget pixels, over the bar as it shows: green at its foot (the
+    // scale's bottom), the point's red at its top, whatever the level, so a
+    // low bar is as green-to-red as a high one. Runs after every layout,
+    // which every replot does.
+    const double value = BarValue();
+    const double top = std::isnan(value) ? ScaleMax : std::clamp(value, ScaleMin, ScaleMax);
+    const double footPixel = yAxis->coordToPixel(ScaleMin);
+    double topPixel = yAxis->coordToPixel(top);
+    if (std::abs(footPixel - topPixel) < 1) topPixel = footPixel - 1;  // a bar at the foot still has a direction
+    QLinearGradient gradient(0, footPixel, 0, topPixel);
     gradient.setColorAt(0, QColor(0, 255, 0));
     gradient.setColorAt(1, QColor(255, 0, 0));
     Series1->setBrush(gradient);

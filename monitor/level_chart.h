@@ -134,9 +134,8 @@ protected:
 };
 
 // The level gauge of the big-digit page: one full-width bar on a fixed
-// 25..135 dB scale, filled with a gradient fixed to that scale (green at
-// the bottom to the bar's colour, red, at the top), so the colour at a
-// height is that of the level.
+// 25..135 dB scale, filled with a gradient over the bar itself: green at
+// its foot to the point's colour, red, at its top, whatever its height.
 class GaugeChart : public QCustomPlot {
     Q_OBJECT
 public:

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int TextMargin = 3;  // between a cell's left edge and its text
 constexpr int EdgeGrip = 3;    // how near a header edge a drag resizes
 constexpr int NarrowestColumn = 8;
 
@@ -53,6 +52,31 @@ ReadingGrid::ReadingGrid(ReadingTable* table, QWidget* parent) : QAbstractScroll
     connect(table_, &ReadingTable::headerDataChanged, this,
             [this] { viewport()->update(0, 0, viewport()->width(), HeaderHeight); });
     UpdateScrollBars();
+}
+
+void ReadingGrid::FitColumnsToTexts() {
+    fitted_ = true;
+    const QFontMetrics metrics = fontMetrics();
+    // The header's text sits between the style's margins.
+    QStyleOptionHeader option;
+    option.initFrom(this);
+    const int headerMargin = style()->pixelMetric(QStyle::PM_HeaderMargin, &option, this);
+    for (int column = 0; column < int(widths_.size()); ++column) {
+        int widest = 0;
+        for (const QString& text : ReadingTable::ColumnSampleTexts(column))
+            widest = std::max(widest, metrics.horizontalAdvance(text));
+        const int header = metrics.horizontalAdvance(table_->Cell(column, 0)) + 2 * headerMargin;
+        widths_[std::size_t(column)] =
+            std::max({LeastColumnWidths[std::size_t(column)], widest + 2 * TextMargin, header});
+    }
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+void ReadingGrid::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange && fitted_)
+        FitColumnsToTexts();
 }
 
 void ReadingGrid::setColumnWidth(int column, int width) {
@@ -319,8 +343,8 @@ void ReadingGrid::keyPressEvent(QKeyEvent* event) {
 }
 
 bool ReadingGrid::viewportEvent(QEvent* event) {
-    // The tool tip shows a cell's whole text: the narrow columns cut long
-    // times and dates short.
+    // The tool tip shows a cell's whole text, for a column the user has
+    // dragged narrower than its texts.
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const int row = rowAt(help->pos().y());

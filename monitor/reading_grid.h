@@ -19,11 +19,22 @@ class ReadingGrid : public QAbstractScrollArea {
 public:
     static constexpr int RowHeight = 17;
     static constexpr int HeaderHeight = 17;
+    // Between a cell's edges and its text.
+    static constexpr int TextMargin = 3;
+    // The widths the columns started with before they were measured in the
+    // font at hand; measuring never makes a column narrower.
+    static constexpr std::array<int, ReadingTable::Columns> LeastColumnWidths{42, 35, 29, 54, 60};
 
     explicit ReadingGrid(ReadingTable* table, QWidget* parent = nullptr);
 
     ReadingTable* model() const { return table_; }
 
+    // Sizes every column to show whole, in the grid's font and the user's
+    // locale, each text it can hold (ReadingTable::ColumnSampleTexts) and
+    // its header, never narrower than LeastColumnWidths. Runs again when the
+    // font changes. When the columns need more room than the view has, it
+    // scrolls sideways.
+    void FitColumnsToTexts();
     void setColumnWidth(int column, int width);
     int columnWidth(int column) const;
     int rowHeight(int /*row*/) const { return RowHeight; }
@@ -52,6 +63,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     int DataRowCount() const;
@@ -68,6 +80,7 @@ private:
     ReadingTable* table_;
     std::array<int, ReadingTable::Columns> widths_{};
     int current_ = -1;
+    bool fitted_ = false;  // the widths follow the font
     int resizing_ = -1;  // the column being widened by a drag of its header edge
     int resizeFromX_ = 0;
     int resizeFromWidth_ = 0;

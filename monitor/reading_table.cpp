@@ -180,6 +180,42 @@ void ReadingTable::SetRowCount(int rows) {
     }
 }
 
+QStringList ReadingTable::ColumnSampleTexts(int column) {
+    QStringList texts;
+    switch (column) {
+    case 0:
+        // Seven digits (a week of readings is 604,800 rows); digits may
+        // differ in width, so each one repeated.
+        for (char digit = '0'; digit <= '9'; ++digit)
+            texts << QString(7, QLatin1Char(digit));
+        break;
+    case 1:
+        for (int code = 0; code <= 0x3FF; ++code)
+            texts << reading::FormatLevel(reading::LevelTenths(std::uint32_t(code)));
+        break;
+    case 2:
+        texts << QStringLiteral("A") << QStringLiteral("C");
+        break;
+    case 3:
+        // Every hour (with its AM/PM marker where the locale has one) and
+        // every two-digit minute and second.
+        for (int hour = 0; hour < 24; ++hour)
+            for (int minute = 0; minute < 60; ++minute)
+                texts << reading::FormatLongTime(QTime(hour, minute, minute));
+        break;
+    case 4: {
+        // Every month's name and every day's number, in a leap year.
+        const QDate first(2028, 1, 1);
+        for (int day = 0; day < first.daysInYear(); ++day)
+            texts << reading::FormatShortDate(first.addDays(day));
+        break;
+    }
+    default:
+        break;
+    }
+    return texts;
+}
+
 QString ReadingTable::Cell(int column, int row) const {
     if (column < 0 || column >= Columns || row < 0 || row >= d->rowCount)
         return {};

@@ -11,6 +11,7 @@
 #include <QAbstractTableModel>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 #include <cstdint>
 
@@ -43,6 +44,12 @@ public:
     // A word from a record file: column 0 the row number, 1 and 2 as above,
     // 3 the word's own time of day, 4 the file's start date.
     void SetFileRow(int row, std::uint32_t word, const QDate& date);
+
+    // Texts among which is the widest a column shows for a reading, in the
+    // user's locale: row numbers up to 9,999,999, every level text (30,0 to
+    // 132,3), the long time of every minute of the day, the short date of
+    // every day of a year, the weightings. The grid sizes its columns by them.
+    static QStringList ColumnSampleTexts(int column);
 
     // Bytes of memory held for all data rows (rows, side store of text rows),
     // for the memory budget per reading.

@@ -139,6 +139,12 @@ void TForm_sd::BuildFileList() {
         ListView1->setColumnWidth(column, 80);
         ListView1->headerItem()->setTextAlignment(column, Qt::AlignCenter);
     }
+    // Said under the list when the card holds more entries than it shows.
+    Label_ListingNote = new QLabel(GroupBox1);
+    Label_ListingNote->setObjectName(QStringLiteral("Label_ListingNote"));
+    Label_ListingNote->setGeometry(8, 401, 417, 16);
+    Label_ListingNote->setStyleSheet(QStringLiteral("color: #a00000;"));
+    Label_ListingNote->hide();
     // A click, and only a click, moves SelectedIndex.
     connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1Click(); });
 }
@@ -215,15 +221,17 @@ void TForm_sd::LoadCard() {
     Label_ALLSpaceBity->setText(CardView::ByteText(figures_.capacity));
     Label_ALLSpaceMB->setText(CardView::MegabyteText(figures_.capacity));
 
-    // The blue slice is the free share, the fuchsia one the rest.
+    // Each slice in the colour of the square beside its figure: used blue,
+    // free fuchsia.
     Chart1->Clear();
-    if (const std::optional<int> share = CardView::FreeSharePercent(figures_)) {
-        Chart1->AddSlice(*share, QColor(0, 0, 255));
-        Chart1->AddSlice(100 - *share, QColor(255, 0, 255));
+    if (const std::optional<CardView::PieShares> shares = CardView::PieSharesOf(figures_)) {
+        Chart1->AddSlice(shares->used, Shape1->palette().color(QPalette::Window));
+        Chart1->AddSlice(shares->free, Shape2->palette().color(QPalette::Window));
     }
 
     if (mounted) volume_->ScanRootDirectory(Fat32::ScanList, nullptr);
     for (int row = 0; row < volume_->EntryCount; ++row) AddRow(row);
+    ShowListingNote(CardView::TruncatedListingNote(mounted && volume_->ListingTruncated, volume_->EntryCount));
     SelectedIndex = 0;
 }
 
@@ -238,6 +246,13 @@ void TForm_sd::AddRow(int row) {
     item->setText(2, texts.date);
     item->setText(3, texts.time);
     for (int column = 1; column <= 3; ++column) item->setTextAlignment(column, Qt::AlignCenter);
+}
+
+void TForm_sd::ShowListingNote(const QString& note) {
+    // The list gives up its last line to the note.
+    Label_ListingNote->setText(note);
+    Label_ListingNote->setVisible(!note.isEmpty());
+    ListView1->setGeometry(8, 20, 417, note.isEmpty() ? 397 : 379);
 }
 
 bool TForm_sd::HasSelectedEntry() const {
@@ -331,10 +346,10 @@ bool TForm_sd::CopyEntryTo(const QString& path) {
 void TForm_sd::Button3Click() {
     if (!HasSelectedEntry()) return;
     const CardView::EntryNames names = CardView::NamesOf(volume_->EntryTable[std::size_t(SelectedIndex)]);
-    const QString extension = CardView::SafeNamePart(names.extension);
+    const QString extension = CardView::LocalExtension(names);
     platform::FileDialogRequest request;
     request.save = true;
-    request.proposedName = CardView::SafeNamePart(names.base);
+    request.proposedName = CardView::LocalBaseName(names);
     const QString pattern = extension.trimmed().isEmpty() ? QStringLiteral("*") : QStringLiteral("*.") + extension.trimmed();
     request.filter = extension + QLatin1Char('|') + pattern;
     request.filterIndex = 1;
@@ -343,7 +358,7 @@ void TForm_sd::Button3Click() {
     if (!answer.accepted) return;
 
     WaitWindow wait(owner_.StartFolder, this);
-    CopyEntryTo(answer.path + QLatin1Char('.') + extension);
+    CopyEntryTo(CardView::WithLocalExtension(answer.path, names));
 }
 
 void TForm_sd::Button6Click() {

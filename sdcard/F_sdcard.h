@@ -57,6 +57,7 @@ public:
     // Controls.
     QGroupBox* GroupBox1;  // file list
     QTreeWidget* ListView1;
+    QLabel* Label_ListingNote;  // shown when the listing stopped short of the card's end
     QGroupBox* GroupBox2;  // information
     QLabel* Label_FATTYPE;
     QFrame* Shape1;
@@ -80,6 +81,7 @@ private:
     void BuildOperations();
     void LoadCard();
     void AddRow(int row);
+    void ShowListingNote(const QString& note);
     // Copies the entry of SelectedIndex to path, replacing a file there
     // only with the whole copy; false, after a message, when the card
     // could not give every byte or the file can't be written.

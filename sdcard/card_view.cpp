@@ -26,6 +26,12 @@ QByteArray TrimmedBytes(const QByteArray& text, bool atStart) {
     return text.mid(first, last - first);
 }
 
+// Without the blanks that pad a short name's part at its end.
+QByteArray WithoutPadding(QByteArray part) {
+    while (!part.isEmpty() && part.back() == ' ') part.chop(1);
+    return part;
+}
+
 bool IsUnsafeInName(std::uint8_t byte) {
     if (byte < 0x20 || byte == 0x7F) return true;
     switch (byte) {
@@ -69,10 +75,13 @@ QString EntryCaption(const Fat32::DirectoryEntry& entry) {
     QByteArray text;
     text.reserve(BaseLength + 1 + ExtensionLength);
     for (int i = 0; i < BaseLength; ++i) text.append(LowerAscii(char(entry[i])));
-    // The blanks that pad a short base are not shown before the dot.
+    // The blanks that pad a short base are not shown before the dot, nor
+    // the dot of a name without extension (a directory, mostly).
     text = TrimmedBytes(text, false);
-    text.append('.');
-    for (int i = 0; i < ExtensionLength; ++i) text.append(LowerAscii(char(entry[BaseLength + i])));
+    QByteArray extension;
+    for (int i = 0; i < ExtensionLength; ++i) extension.append(LowerAscii(char(entry[BaseLength + i])));
+    extension = TrimmedBytes(extension, false);
+    if (!extension.isEmpty()) text.append('.').append(extension);
     // Blanks and control bytes at either end go; blanks inside stay.
     return QString::fromLatin1(TrimmedBytes(text, true));
 }
@@ -117,6 +126,17 @@ std::optional<int> FreeSharePercent(const SpaceFigures& figures) {
     return int((unsigned __int128)figures.free * 100 / total);
 }
 
+std::optional<PieShares> PieSharesOf(const SpaceFigures& figures) {
+    const std::optional<int> free = FreeSharePercent(figures);
+    if (!free) return std::nullopt;
+    return PieShares{100 - *free, *free};
+}
+
+QString TruncatedListingNote(bool truncated, int rowsShown) {
+    if (!truncated) return QString();
+    return QStringLiteral("The card holds more files: only the first %1 entries are listed.").arg(rowsShown);
+}
+
 EntryNames NamesOf(const Fat32::DirectoryEntry& entry) {
     EntryNames names;
     names.base = QByteArray(reinterpret_cast<const char*>(entry.data()), BaseLength);
@@ -134,8 +154,20 @@ QString SafeNamePart(const QByteArray& bytes) {
     return QString::fromLatin1(safe);
 }
 
-QString LocalCopyName(const EntryNames& names) {
-    return SafeNamePart(names.base) + QLatin1Char('.') + SafeNamePart(names.extension);
+QString LocalBaseName(const EntryNames& names) {
+    QString base = SafeNamePart(WithoutPadding(names.base));
+    // "", "." and ".." would name the folder itself or its parent.
+    if (base.count(QLatin1Char('.')) == base.size()) base = QString(std::max<qsizetype>(1, base.size()), QLatin1Char('_'));
+    return base;
 }
+
+QString LocalExtension(const EntryNames& names) { return SafeNamePart(WithoutPadding(names.extension)); }
+
+QString WithLocalExtension(const QString& path, const EntryNames& names) {
+    const QString extension = LocalExtension(names);
+    return extension.isEmpty() ? path : path + QLatin1Char('.') + extension;
+}
+
+QString LocalCopyName(const EntryNames& names) { return WithLocalExtension(LocalBaseName(names), names); }
 
 }  // namespace CardView

@@ -37,7 +37,7 @@ QTime EntryTime(std::uint16_t field);
 // The four texts of one list row. Row 0 stands for the root directory:
 // caption "..." and nothing else.
 struct RowTexts {
-    QString caption;  // "base.ext" lower-cased, without the base's padding, trimmed of blanks and control bytes at both ends
+    QString caption;  // "base.ext" lower-cased, without the padding of base and extension (and without the dot when there is no extension), trimmed of blanks and control bytes at both ends
     QString size;     // kilobytes cut after 3 decimals, then "   KB"
     QString date;     // the user's short date
     QString time;     // the user's long time
@@ -64,6 +64,18 @@ QString MegabyteText(std::uint64_t bytes);
 // The free share in whole percent (truncated); nothing when there are no
 // bytes at all to share.
 std::optional<int> FreeSharePercent(const SpaceFigures& figures);
+// The pie's two slices in whole percent, adding up to 100: the used share
+// (drawn blue, as the square beside the used figure) and the free share
+// (fuchsia, as the square beside the free figure).
+struct PieShares {
+    int used = 0;
+    int free = 0;
+};
+std::optional<PieShares> PieSharesOf(const SpaceFigures& figures);
+
+// The note under a listing that stopped at Fat32::EntryTableSize rows, or
+// an empty text when the whole root directory is listed.
+QString TruncatedListingNote(bool truncated, int rowsShown);
 
 // The three names built from an entry: the base (bytes 0-7, blanks kept),
 // the extension (bytes 8-10 as stored) and the key that CopyCardFile takes
@@ -80,7 +92,17 @@ EntryNames NamesOf(const Fat32::DirectoryEntry& entry);
 // (: * ? " < > |) become "_", so a copy can't land outside the folder it is
 // meant for. Bytes above 0x7F are read as Latin-1. Blanks stay.
 QString SafeNamePart(const QByteArray& bytes);
-// The local file name of a copy: safe base, ".", safe extension.
+// The parts of a copy's local name: safe, and without the blanks that pad
+// the short name ("LOG     " is "LOG", "TX " is "TX"). A base that would be
+// empty or only dots (".", "..": a folder, not a file) has its characters
+// made "_", at least one.
+QString LocalBaseName(const EntryNames& names);
+QString LocalExtension(const EntryNames& names);
+// A path with the entry's extension appended after a dot; without an
+// extension nothing is appended ("rec", not "rec.").
+QString WithLocalExtension(const QString& path, const EntryNames& names);
+// The local file name of a copy: base, and "." and extension when the entry
+// has one. The key that finds the entry on the card keeps the padded form.
 QString LocalCopyName(const EntryNames& names);
 
 }  // namespace CardView

@@ -56,7 +56,7 @@ TEST_F(CardCommand, ShowsTheCardWhileTheMainWindowWaits) {
         EXPECT_EQ(window->findChildren<TForm_await*>().size(), 0);  // the load's wait window is gone
 
         EXPECT_EQ(d.Label_FATTYPE->text(), QStringLiteral(" FAT32 "));
-        EXPECT_EQ(Captions(d), (QStringList{"...", "a.qzx", "ngfo0509.qzx", "b.txt", "c.bin", "logs."}));
+        EXPECT_EQ(Captions(d), (QStringList{"...", "a.qzx", "ngfo0509.qzx", "b.txt", "c.bin", "logs"}));
         EXPECT_EQ(d.ListView1->topLevelItem(RowOfA)->text(1), QStringLiteral("0,976   KB"));
         EXPECT_TRUE(d.ListView1->topLevelItem(0)->text(1).isEmpty());
         EXPECT_FALSE(d.ListView1->topLevelItem(RowOfA)->text(2).isEmpty());
@@ -69,12 +69,18 @@ TEST_F(CardCommand, ShowsTheCardWhileTheMainWindowWaits) {
         EXPECT_EQ(d.Label_UsedSpaceBity->text().toULongLong(), capacity - freeBytes.toULongLong());
         EXPECT_EQ(d.Label_ALLSpaceMB->text(), CardView::MegabyteText(capacity));
 
-        const int share = int(std::uint64_t(freeClusters) * 512 * 100 / capacity);
+        // The used share in blue as the square of the used row, the free
+        // share in fuchsia as the square of the free row.
+        const int freeShare = int(std::uint64_t(freeClusters) * 512 * 100 / capacity);
         ASSERT_EQ(d.Chart1->Slices().size(), 2u);
-        EXPECT_EQ(d.Chart1->Slices()[0].value, share);
+        EXPECT_EQ(d.Chart1->Slices()[0].value, 100 - freeShare);
         EXPECT_EQ(d.Chart1->Slices()[0].colour, QColor(0, 0, 255));
-        EXPECT_EQ(d.Chart1->Slices()[1].value, 100 - share);
+        EXPECT_EQ(d.Chart1->Slices()[0].colour, d.Shape1->palette().color(QPalette::Window));
+        EXPECT_EQ(d.Chart1->Slices()[1].value, freeShare);
         EXPECT_EQ(d.Chart1->Slices()[1].colour, QColor(255, 0, 255));
+        EXPECT_EQ(d.Chart1->Slices()[1].colour, d.Shape2->palette().color(QPalette::Window));
+        EXPECT_GT(freeShare, 50);  // a mostly empty card: the fuchsia slice is the bigger one
+        EXPECT_FALSE(d.Label_ListingNote->isVisible());
         d.Button7->click();
     });
     EXPECT_EQ(dialogsOpened, 1);
@@ -204,7 +210,8 @@ TEST_F(CardCommand, FiguresOfLargeCardsAndOfCardsWithoutFreeCount) {
             EXPECT_EQ(d.Label_UsedSpaceBity->text(), QString::number(capacity - freeBytes));
             EXPECT_EQ(d.Label_ALLSpaceMB->text(), CardView::MegabyteText(capacity));
             ASSERT_EQ(d.Chart1->Slices().size(), 2u);
-            EXPECT_EQ(d.Chart1->Slices()[0].value, int(freeBytes * 100 / capacity));
+            EXPECT_EQ(d.Chart1->Slices()[1].value, int(freeBytes * 100 / capacity));
+            EXPECT_EQ(d.Chart1->Slices()[0].value, 100 - int(freeBytes * 100 / capacity));
             d.Button7->click();
         });
         EXPECT_EQ(dialogsOpened, 1);

@@ -18,7 +18,7 @@ protected:
         MakeCard();
         StartWithCard();
     }
-    const QStringList listedBefore{"...", "a.qzx", "ngfo0509.qzx", "b.txt", "c.bin", "logs."};
+    const QStringList listedBefore{"...", "a.qzx", "ngfo0509.qzx", "b.txt", "c.bin", "logs"};
     const QStringList cardBefore{"METERCARD  ", "A       QZX", "NGFO0509QZX", "B       TXT", "C       BIN",
                                  "LOGS       "};
 };
@@ -68,7 +68,7 @@ TEST_F(CardDialog, DeleteRemovesExactlyTheClickedFileFromCardListAndTable) {
         EXPECT_EQ(SectorWrites(), 0);
 
         d.Button2->click();  // answered Yes
-        EXPECT_EQ(Captions(d), (QStringList{"...", "a.qzx", "ngfo0509.qzx", "c.bin", "logs."}));
+        EXPECT_EQ(Captions(d), (QStringList{"...", "a.qzx", "ngfo0509.qzx", "c.bin", "logs"}));
         EXPECT_EQ(TableNames(d),
                   (QStringList{"METERCARD  ", "A       QZX", "NGFO0509QZX", "C       BIN", "LOGS       "}));
         EXPECT_EQ(d.SelectedIndex, 0);
@@ -88,7 +88,7 @@ TEST_F(CardDialog, DeleteRemovesExactlyTheClickedFileFromCardListAndTable) {
     QString report;
     EXPECT_TRUE(card->FsckClean(&report)) << report.toStdString();
     ASSERT_EQ(seams.fileDialogs.asked.size(), 1u);
-    EXPECT_EQ(seams.fileDialogs.asked[0].proposedName, QStringLiteral("C       "));
+    EXPECT_EQ(seams.fileDialogs.asked[0].proposedName, QStringLiteral("C"));
     EXPECT_EQ(waitsOutsideWaitWindow, 0);
 }
 
@@ -127,7 +127,7 @@ TEST_F(CardDialog, UploadWritesTheCopyWithTheExtensionAppended) {
     ASSERT_EQ(seams.fileDialogs.asked.size(), 3u);
     const platform::FileDialogRequest& asked = seams.fileDialogs.asked[0];
     EXPECT_TRUE(asked.save);
-    EXPECT_EQ(asked.proposedName, QStringLiteral("C       "));
+    EXPECT_EQ(asked.proposedName, QStringLiteral("C"));  // without the short name's padding
     EXPECT_EQ(asked.filter, QStringLiteral("BIN|*.BIN"));
     EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join('|').toStdString();
     EXPECT_GT(waitsInsideWaitWindow, 0);
@@ -150,11 +150,54 @@ TEST_F(CardDialog, NamesFromTheCardCannotLeaveTheChosenFolder) {
     });
     // Copied, under a name that stays in its folder.
     EXPECT_EQ(FileBytes(target.filePath("up.___")), cardtest::Pattern(700, 2));
-    EXPECT_EQ(seams.fileDialogs.asked.at(0).proposedName, QStringLiteral("B_X_Y   "));
+    EXPECT_EQ(seams.fileDialogs.asked.at(0).proposedName, QStringLiteral("B_X_Y"));
     EXPECT_EQ(FileBytes(folder.filePath("C_D_E_F_.BIN")), cardtest::Pattern(5000, 3));
     EXPECT_EQ(window->OpenFileName, folder.filePath("C_D_E_F_.BIN"));
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"ico"});
     EXPECT_EQ(QDir(target.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"up.___"});
+}
+
+// Copies are named without the short name's padding, and still found on
+// the card by the padded 11-byte key.
+TEST_F(CardDialog, CopiesOfPaddedAndExtensionlessEntriesHaveCleanNames) {
+    TearDown();
+    RenameOnCard("B       TXT", "NOTES      ");  // a file without extension
+    StartWithCard();
+    QTemporaryDir target;
+    ASSERT_TRUE(target.isValid());
+    seams.fileDialogs.answers.push_back({true, target.filePath("notes"), 1});
+    RunCommand([&](TForm_sd& d) {
+        EXPECT_EQ(Captions(d).at(RowOfB), QStringLiteral("notes"));
+        ClickRow(d, RowOfB);
+        d.Button3->click();
+        ClickRow(d, RowOfA);
+        d.Button6->click();
+    });
+    ASSERT_EQ(seams.fileDialogs.asked.size(), 1u);
+    EXPECT_EQ(seams.fileDialogs.asked[0].proposedName, QStringLiteral("NOTES"));
+    EXPECT_EQ(QDir(target.path()).entryList(QDir::Files), QStringList{"notes"});
+    EXPECT_EQ(FileBytes(target.filePath("notes")), cardtest::Pattern(700, 2));
+    EXPECT_EQ(FileBytes(folder.filePath("A.QZX")), cardtest::Pattern(1000, 1));
+    EXPECT_EQ(window->OpenFileName, folder.filePath("A.QZX"));
+    EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join('|').toStdString();
+}
+
+TEST_F(CardDialog, AListingCutAtFiveHundredEntriesIsSaid) {
+    TearDown();
+    card = std::make_unique<cardtest::CardImage>(cardtest::ImageOptions{.label = "FULL"});
+    QList<QPair<QString, QByteArray>> files;
+    for (int i = 0; i < 510; ++i) files.append({QStringLiteral("F%1.QZX").arg(i, 5, 10, QLatin1Char('0')), QByteArray()});
+    card->PutFiles(files);
+    StartWithCard();
+    RunCommand([&](TForm_sd& d) {
+        EXPECT_EQ(d.ListView1->topLevelItemCount(), Fat32::EntryTableSize);
+        EXPECT_TRUE(d.Label_ListingNote->isVisible());
+        EXPECT_EQ(d.Label_ListingNote->text(), CardView::TruncatedListingNote(true, Fat32::EntryTableSize));
+        // The note sits below the list, not over its rows.
+        EXPECT_LE(d.ListView1->geometry().bottom(), d.Label_ListingNote->geometry().top());
+        d.Button7->click();
+    });
+    EXPECT_EQ(dialogsOpened, 1);
 }
 
 TEST_F(CardDialog, CardWithoutFileSystemShowsNothingAndReadsNoMore) {

@@ -153,7 +153,8 @@ TEST(CardEntries, CaptionsAreLowerCasedAndTrimmedOnlyAtTheEnds) {
         {" A      QZX", "a.qzx"},
         {"NGFO0509QZX", "ngfo0509.qzx"},
         {"MY FILE TXT", "my file.txt"},    // a blank inside stays
-        {"LOGS       ", "logs."},          // no extension: the dot stays
+        {"LOGS       ", "logs"},           // no extension: no dot either
+        {"README  TX ", "readme.tx"},      // a short extension loses its padding too
         {"\x01" "ABC    Q\x02Z", "abc.q\x02z"},  // control bytes go only at the ends
         {"AB_9$~  Q1Z", "ab_9$~.q1z"},
     };
@@ -168,8 +169,67 @@ TEST(CardEntries, NamesKeepTheBlanksAndTheKeyIsBaseDotExtension) {
     EXPECT_EQ(names.base, QByteArray("AB      "));
     EXPECT_EQ(names.extension, QByteArray("qzx"));
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(names.key.data()), 12), QByteArray("AB      .qzx"));
-    // A copy keeps the blanks before the dot.
-    EXPECT_EQ(CardView::LocalCopyName(names), QStringLiteral("AB      .qzx"));
+}
+
+// The local name of a copy drops the short name's padding (and the dot when
+// there is no extension), while the key that finds the entry on the card
+// keeps the padded 8 + 3 form.
+TEST(CardEntries, LocalCopyNamesDropThePaddingAndTheKeyKeepsIt) {
+    struct Case {
+        const char name[12];
+        const char* local;      // the copy's file name
+        const char* base;       // proposed in the save dialog
+        const char* uploadTo;   // what the chosen path "up" becomes
+        const char* key;
+    };
+    const Case cases[] = {
+        {"LOG     CSV", "LOG.CSV", "LOG", "up.CSV", "LOG     .CSV"},                  // padded base
+        {"NGFO0509QZX", "NGFO0509.QZX", "NGFO0509", "up.QZX", "NGFO0509.QZX"},     // full 8.3
+        {"README     ", "README", "README", "up", "README  .   "},                   // no extension
+        {"REC        ", "REC", "REC", "up", "REC     .   "},                         // a directory
+        {"DATA    TX ", "DATA.TX", "DATA", "up.TX", "DATA    .TX "},                 // short extension
+        {"MY FILE TXT", "MY FILE.TXT", "MY FILE", "up.TXT", "MY FILE .TXT"},         // a blank inside stays
+        // Names that would be the folder itself or its parent.
+        {"           ", "_", "_", "up", "        .   "},
+        {".       ABC", "_.ABC", "_", "up.ABC", ".       .ABC"},
+        {"..         ", "__", "__", "up", "..      .   "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CardView::EntryNames names = CardView::NamesOf(Entry(c.name, 0, 0, 0, 0x10));
+        EXPECT_EQ(CardView::LocalCopyName(names), QLatin1String(c.local));
+        EXPECT_EQ(CardView::LocalBaseName(names), QLatin1String(c.base));
+        EXPECT_EQ(CardView::WithLocalExtension(QStringLiteral("up"), names), QLatin1String(c.uploadTo));
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(names.key.data()), 12), QByteArray(c.key));
+    }
+}
+
+TEST(CardFigures, PieSharesAreUsedThenFreeAndAddUpToAHundred) {
+    struct Case {
+        std::uint64_t capacity, free;
+        std::optional<CardView::PieShares> shares;
+    };
+    const Case cases[] = {
+        {0, 0, std::nullopt},
+        {1000, 0, CardView::PieShares{100, 0}},   // FSInfo unusable: all used
+        {1000, 1000, CardView::PieShares{0, 100}},
+        {3000, 1000, CardView::PieShares{67, 33}},  // the free share truncated, used the rest
+        {4000, 1000, CardView::PieShares{75, 25}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.capacity << " " << c.free);
+        const auto shares = CardView::PieSharesOf(CardView::FiguresOf(c.capacity, c.free));
+        ASSERT_EQ(shares.has_value(), c.shares.has_value());
+        if (!shares) continue;
+        EXPECT_EQ(shares->used, c.shares->used);
+        EXPECT_EQ(shares->free, c.shares->free);
+    }
+}
+
+TEST(CardFigures, ATruncatedListingIsSaid) {
+    EXPECT_TRUE(CardView::TruncatedListingNote(false, 12).isEmpty());
+    const QString note = CardView::TruncatedListingNote(true, 500);
+    EXPECT_TRUE(note.contains(QLatin1String("500"))) << note.toStdString();
 }
 
 TEST(CardEntries, UnsafeBytesNeverLeaveTheFolder) {
@@ -178,8 +238,8 @@ TEST(CardEntries, UnsafeBytesNeverLeaveTheFolder) {
         const char* local;
     };
     const Case cases[] = {
-        {"../../X   /", ".._.._X .  _"},
-        {"..\\..\\X  ..", ".._.._X . .."},
+        {"../../X   /", ".._.._X.  _"},
+        {"..\\..\\X  ..", ".._.._X. .."},
         {"A:B*C?D\"<>|", "A_B_C_D_.___"},
         {"/ETC/PASQZX", "_ETC_PAS.QZX"},
         {"\x7F\x1F" "ABCDEF\x0A\x0D\x09", "__ABCDEF.___"},
@@ -198,7 +258,7 @@ TEST(CardEntries, UnsafeBytesNeverLeaveTheFolder) {
     Fat32::DirectoryEntry e = Entry("AB      QZX");
     e[2] = 0;
     e[3] = 0xE9;
-    EXPECT_EQ(CardView::LocalCopyName(CardView::NamesOf(e)), QString::fromUtf8("AB_\u00E9    .QZX"));
+    EXPECT_EQ(CardView::LocalCopyName(CardView::NamesOf(e)), QString::fromUtf8("AB_\u00E9.QZX"));
 }
 
 TEST(CardEntries, OnlyDirectoriesCountAsDirectories) {

@@ -192,9 +192,9 @@ TEST(ChartTextTool, ShowsItsTextOnlyWhenThereIsOne) {
     EXPECT_FALSE(chart.ChartTool_Txt.Item()->visible());
 }
 
-// The gauge shows exactly one bar, and its colour at a height is the colour
-// of that level whatever the bar's own height.
-TEST(GaugeChart, OneBarColouredByTheScale) {
+// The gauge shows exactly one bar, filled from green at its foot to red at
+// its top whatever its height: a low bar reads red at its top too.
+TEST(GaugeChart, OneBarGreenAtItsFootAndRedAtItsTop) {
     GaugeChart gauge;
     gauge.resize(105, 450);
     gauge.show();
@@ -205,24 +205,35 @@ TEST(GaugeChart, OneBarColouredByTheScale) {
     EXPECT_DOUBLE_EQ(gauge.BarValue(), 60);
     EXPECT_EQ(gauge.yAxis->range(), QCPRange(25, 135));
 
-    gauge.replot();
-    const QImage low = gauge.toPixmap(105, 450).toImage();
-    gauge.ShowBar(130);
-    const QImage high = gauge.toPixmap(105, 450).toImage();
+    const auto picture = [&](double level) {
+        gauge.ShowBar(level);
+        gauge.replot();
+        return gauge.toPixmap(105, 450).toImage();
+    };
     const int x = int(gauge.xAxis->coordToPixel(0));
     const auto colourAt = [&](const QImage& image, double level) {
         return image.pixelColor(x, int(gauge.yAxis->coordToPixel(level)));
     };
-    // Near the top of the 60 dB bar: still green, as at 58 dB on a full bar.
-    const QColor top60 = colourAt(low, 58), at58 = colourAt(high, 58);
-    EXPECT_GT(top60.green(), top60.red());
-    EXPECT_NEAR(top60.red(), at58.red(), 3);
-    EXPECT_NEAR(top60.green(), at58.green(), 3);
-    // High on the scale: red.
-    const QColor at125 = colourAt(high, 125);
-    EXPECT_GT(at125.red(), at125.green());
-    // Above the bar: no bar colour.
-    EXPECT_NE(colourAt(low, 100), colourAt(high, 100));
+    gauge.Series1->data()->clear();
+    gauge.replot();
+    const QImage none = gauge.toPixmap(105, 450).toImage();
+    for (const double level : {40.0, 60.0, 90.0, 130.0}) {
+        SCOPED_TRACE(level);
+        const QImage image = picture(level);
+        const double span = level - GaugeChart::ScaleMin;
+        const QColor foot = colourAt(image, GaugeChart::ScaleMin + 0.05 * span);
+        const QColor top = colourAt(image, level - 0.05 * span);
+        const QColor middle = colourAt(image, GaugeChart::ScaleMin + 0.5 * span);
+        EXPECT_GT(foot.green(), 200);
+        EXPECT_LT(foot.red(), 50);
+        EXPECT_GT(top.red(), 200);
+        EXPECT_LT(top.green(), 50);
+        EXPECT_NEAR(middle.red(), middle.green(), 30);
+        // Above the bar: the background, not a bar colour.
+        if (level < 120) {
+            EXPECT_EQ(colourAt(image, level + 10), colourAt(none, level + 10));
+        }
+    }
 }
 
 }  // namespace
