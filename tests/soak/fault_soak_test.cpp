@@ -6,45 +6,16 @@
 // Afterwards the record file must hold exactly the readings the meter
 // delivered whole, each at its own offset, and the table and the curves
 // must agree with the file.
-#include "device/appusb.h"
-#include "monitor/F_main.h"
 #include "monitor/reading_word.h"
 #include "records/record_file.h"
-#include "tests/window/window_fixture.h"
+#include "tests/soak/unattended_window.h"
 
 #include <QFile>
-#include <memory>
 #include <random>
 
 namespace {
 
-class FaultSoak : public WindowFixture {
-protected:
-    void SetUp() override {
-        WindowFixture::SetUp();
-        WriteBothPictures();
-        seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
-        platform::SetMessageBoxes(&nobody);
-        window = std::make_unique<TFormMain>();
-        window->FormCreate();
-        window->Timer1S->stop();
-    }
-    void TearDown() override {
-        window.reset();
-        platform::SetMessageBoxes(&seams.messages);
-        WindowFixture::TearDown();
-    }
-    // One second of the event loop: the timer fires only while the tick left
-    // it running and no box holds the loop.
-    bool SecondPasses() {
-        seams.time.Advance(1000);
-        if (nobody.held || !window->Timer1S->isActive()) return false;
-        window->Timer1STimer();
-        return true;
-    }
-    platform::testing::NeverAnsweringBoxes nobody;
-    std::unique_ptr<TFormMain> window;
-};
+using FaultSoak = UnattendedWindow;
 
 struct LogCount {
     int requests = 0;
@@ -70,11 +41,7 @@ TEST_F(FaultSoak, TenThousandTicksKeepFileTableAndCurvesInStep) {
     std::uniform_int_distribution<int> percent(0, 99);
     std::uniform_int_distribution<int> levelCode(0, 1023);
 
-    seams.time.Advance(1000);
-    window->Timer1STimer();
-    window->ToolButton3Click();
-    ASSERT_TRUE(window->Recording);
-    window->Timer1S->start(1000);  // as the start leaves it in the program
+    StartRecording();
 
     std::vector<std::uint32_t> expected;  // the words the file must hold
     int unpluggedFor = 0;
@@ -111,9 +78,7 @@ TEST_F(FaultSoak, TenThousandTicksKeepFileTableAndCurvesInStep) {
         failedTransfers += log.failed;
         ASSERT_LE(log.wholeLevelReplies, 1);
         if (log.wholeLevelReplies == 1) {
-            const QTime t = sample.time();
-            expected.push_back(std::uint32_t(code) |
-                               (std::uint32_t((t.hour() << 12) | (t.minute() << 6) | t.second()) << 15));
+            expected.push_back(std::uint32_t(code) | TimeBits(sample.time()));
             inEpisode = false;
         } else {
             ++missed;
