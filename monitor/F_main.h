@@ -204,7 +204,6 @@ private:
 
     // Fallback drag of the title strip when the window system cannot move
     // the window itself: the offset of the press inside the window.
-
     bool manualDrag_ = false;
     bool maximised_ = false;
     QPoint restoredPosition_;

@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QLocale>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 const QString Disconnected = QString::fromUtf8(Appusb::DisconnectedMessage);
@@ -87,6 +90,30 @@ TEST_F(Unattended, StoppingKeepsTheCountAndIdleTicksAddNothing) {
     EXPECT_EQ(window->Link().Missed(), 1u);
     EXPECT_TRUE(Strip().startsWith("1 reading missed")) << Strip().toStdString();
     EXPECT_EQ(seams.notices.shown.size(), 1u);
+}
+
+TEST_F(Unattended, AFileThatCannotBeWrittenStaysToldBesideTheMissedReadings) {
+    ASSERT_EQ(metersim_configure("levels = 500\n"), 0);
+    Tick();
+    window->ToolButton3Click();
+    Tick();
+    // The disk is full for one reading: no file may grow beyond 4 bytes.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit tight = before;
+    tight.rlim_cur = 4;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    Tick();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &before), 0);
+    const QString fileProblem = Strip();
+    ASSERT_FALSE(fileProblem.isEmpty());
+
+    metersim_command("fault 4 stall");
+    Tick();  // 14:07:13
+    EXPECT_EQ(Strip(), fileProblem + "   1 reading missed since 14:07:13, the last at 14:07:13");
+    Tick();
+    EXPECT_TRUE(Strip().startsWith(fileProblem + "   Readings again since 14:07:14;")) << Strip().toStdString();
 }
 
 TEST_F(Unattended, CommandsThatTalkToTheMeterStillShowTheLinksBox) {
