@@ -5,6 +5,7 @@
 #include <usb.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace Appusb {
@@ -23,7 +24,14 @@ struct usb_device* FirstMeter() {
     return nullptr;
 }
 
-void ShowDisconnected() {
+FailureReporter& CurrentReporter() {
+    static FailureReporter reporter = ShowDisconnectedBox;
+    return reporter;
+}
+
+}  // namespace
+
+void ShowDisconnectedBox(int) {
     platform::Message m;
     m.text = QString::fromUtf8(DisconnectedMessage);
     m.buttons = platform::Ok;
@@ -31,7 +39,10 @@ void ShowDisconnected() {
     platform::ShowMessage(m);
 }
 
-}  // namespace
+ScopedFailureReporter::ScopedFailureReporter(FailureReporter reporter)
+    : previous_(std::exchange(CurrentReporter(), std::move(reporter))) {}
+
+ScopedFailureReporter::~ScopedFailureReporter() { CurrentReporter() = std::move(previous_); }
 
 int OpenMeter() {
     if (deviceHandle) CloseMeter();
@@ -71,7 +82,7 @@ int VendorRequest(std::uint8_t direction, std::uint8_t request, const ParameterB
     const int result = usb_control_msg(deviceHandle, (direction | VendorDeviceRequest) & 0xFF, request,
                                        params.Value(), params.Index(), bytes, length, TransferTimeoutMs);
     if (result < 0) {
-        ShowDisconnected();
+        if (const FailureReporter report = CurrentReporter()) report(result);
         CloseMeter();
         return result;
     }

@@ -4,6 +4,7 @@
 // Written against the libusb 0.1 interface; the program links Debian's
 // libusb, tests link the simulated meter (sim/) in its place.
 #include <cstdint>
+#include <functional>
 
 namespace Appusb {
 
@@ -47,7 +48,7 @@ int OpenMeter();
 void CloseMeter();
 
 // One control transfer. Returns the bytes moved, a negative value on
-// failure (after showing the disconnect message once and closing the
+// failure (after reporting it once, see FailureReporter, and closing the
 // handle), or 0 without a transfer when no handle is held.
 int VendorRequest(std::uint8_t direction, std::uint8_t request, const ParameterBlock& params,
                   void* data, int length);
@@ -58,5 +59,29 @@ bool HasHandle();
 // The disconnect message shown once per failed transfer.
 inline constexpr const char* DisconnectedMessage =
     "The USB device has been disconnected, can not connect to the device!";
+
+// What a failed transfer tells the user; called with the transfer's
+// negative result. By default it is ShowDisconnectedBox: the commands that
+// talk to the meter end after a failure anyway, so a box that waits for OK
+// costs nothing there. A caller that must not wait for anybody (the tick of
+// a running recording) puts its own in place while it sends.
+using FailureReporter = std::function<void(int result)>;
+
+// The default report: DisconnectedMessage in a plain box with OK and no
+// owner, waiting until it is answered.
+void ShowDisconnectedBox(int result);
+
+// Puts `reporter` in place of the current report for its own lifetime and
+// the previous one back afterwards. An empty reporter reports nothing.
+class ScopedFailureReporter {
+public:
+    explicit ScopedFailureReporter(FailureReporter reporter);
+    ~ScopedFailureReporter();
+    ScopedFailureReporter(const ScopedFailureReporter&) = delete;
+    ScopedFailureReporter& operator=(const ScopedFailureReporter&) = delete;
+
+private:
+    FailureReporter previous_;
+};
 
 }  // namespace Appusb

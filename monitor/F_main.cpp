@@ -333,6 +333,9 @@ void TFormMain::RecomputeLayout() {
     ImageToole->setGeometry(10, 25, 652, 75);
     ToolBar1->setGeometry(10, 25, 647, 79);
     Panel_Stat->setGeometry(0, H - 30, W, 30);
+    // The strip's message runs to the window's right edge: missed readings
+    // and a file that can't be written may both have to be told.
+    Label5->setGeometry(190, 6, std::max(0, W - 202), 18);
     PanelMain->setGeometry(2, 110, std::max(0, W - 5), std::max(0, H - 140));
     // Both pages fill the main area.
     PanelA->setGeometry(PanelMain->rect());

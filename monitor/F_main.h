@@ -8,6 +8,7 @@
 // sdcard/ and the recording and printing code of monitor/).
 #include "monitor/big_digits.h"
 #include "monitor/level_chart.h"
+#include "monitor/link_watch.h"
 #include "monitor/reading_table.h"
 #include "monitor/reading_word.h"
 
@@ -163,8 +164,12 @@ public:
     QPlainTextEdit* Memo1;
 
     // Texts of the status strip for the link state (17 characters each).
-    static constexpr const char* UsbConnectedText = " USB Connect     ";
-    static constexpr const char* UsbDisconnectedText = " USB Disconnect  ";
+    static constexpr const char* UsbConnectedText = live::UsbConnectText;
+    static constexpr const char* UsbDisconnectedText = live::UsbDisconnectText;
+    static constexpr const char* UsbNoAccessText = live::UsbNoAccessText;
+
+    // The link as the ticks saw it: its state and the readings missed.
+    const live::LinkWatch& Link() const { return linkWatch_; }
 
 protected:
     // Hands the window to the window system to be moved, as if its caption
@@ -186,14 +191,20 @@ private:
     // throws std::runtime_error when it cannot.
     void LoadMaxMinPicture(const QString& relative);
 
-    // One reading of an online recording (tick steps 6 to 22).
-    void TakeReading();
+    // One reading of an online recording (tick steps 6 to 22); returns the
+    // level request's result.
+    int TakeReading();
+    // Shows what the tick found on the link: strip texts and a notice.
+    void ShowLinkReport(const live::TickReport& report);
+    // The strip's message: the record file's trouble, then missed readings.
+    void ShowStripMessage();
+
+    // What the current recording's file can't do; said once per recording.
+    QString appendProblem_;
+    live::LinkWatch linkWatch_;
 
     // Fallback drag of the title strip when the window system cannot move
     // the window itself: the offset of the press inside the window.
-    // The current recording has already said that its file can't be written.
-    bool appendFailureShown_ = false;
-
     bool manualDrag_ = false;
     bool maximised_ = false;
     QPoint restoredPosition_;

@@ -61,8 +61,9 @@ bool TFormMain::CreateRecordingFile() {
         return false;
     }
     ReadingCount = 0;
-    appendFailureShown_ = false;
-    Label5->clear();
+    appendProblem_.clear();
+    linkWatch_.StartRecording();
+    ShowStripMessage();
     return true;
 }
 
@@ -70,21 +71,28 @@ void TFormMain::AppendRecordWord() {
     const bool written = RecordingFile && RecordingFile->Append(ReadingCount, RecordWord);
     // The count moves on either way, so every later word keeps its own offset.
     ++ReadingCount;
-    if (!written && !appendFailureShown_) {
+    if (!written && appendProblem_.isEmpty()) {
         // Said once per recording, in the status strip: a box would stop the
         // readings until somebody answers it.
-        appendFailureShown_ = true;
-        Label5->setText(QStringLiteral("Readings are not being saved: the record file can't be written."));
+        appendProblem_ = QStringLiteral("Readings are not being saved: the record file can't be written.");
+        ShowStripMessage();
     }
 }
 
-void TFormMain::TakeReading() {
+int TFormMain::TakeReading() {
     Appusb::ParameterBlock params;
     params.b[0] = 1;
     std::uint8_t reply[4] = {0, 0, 0, 0};
-    const int result = Appusb::VendorRequest(Appusb::DirIn, Appusb::ReqReadLevel, params, reply, 4);
+    int result = 0;
+    {
+        // A failure costs this second's reading, never the next ones: the
+        // link's box would hold the recording until somebody pressed OK.
+        // The tick tells the user itself, without waiting (see LinkWatch).
+        const Appusb::ScopedFailureReporter quiet{Appusb::FailureReporter()};
+        result = Appusb::VendorRequest(Appusb::DirIn, Appusb::ReqReadLevel, params, reply, 4);
+    }
     const auto word = live::LiveWordFromReply(result, reply);
-    if (!word) return;  // no reading this second: nothing stale is decoded, stored or shown
+    if (!word) return result;  // no reading this second: nothing stale is decoded, stored or shown
 
     LiveWord = *word;
     const QDateTime now = platform::LocalNow();
@@ -124,4 +132,5 @@ void TFormMain::TakeReading() {
     Chart2->ShowBar(level);
     ChartTool_Txt->SetText(live::SummaryLine(LiveTexts, RunningMax, RunningMin));
     Chart1->replot(QCustomPlot::rpQueuedReplot);
+    return result;
 }

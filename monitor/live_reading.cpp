@@ -1,11 +1,13 @@
 #include "monitor/live_reading.h"
 
+#include "monitor/link_watch.h"
+
 #include <cmath>
 
 namespace live {
 
 QString LinkStateText(bool connected) {
-    return connected ? QStringLiteral(" USB Connect     ") : QStringLiteral(" USB Disconnect  ");
+    return QString::fromLatin1(connected ? UsbConnectText : UsbDisconnectText);
 }
 
 std::optional<std::uint32_t> LiveWordFromReply(int transferResult, const std::uint8_t reply[4]) {

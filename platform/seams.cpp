@@ -2,6 +2,7 @@
 #include "color_chooser.h"
 #include "file_dialogs.h"
 #include "messages.h"
+#include "notices.h"
 #include "sleep.h"
 
 #include <cerrno>
@@ -37,6 +38,12 @@ public:
     }
 };
 
+class FallbackNotices final : public Notices {
+public:
+    void Show(const Notice& n) override { std::fprintf(stderr, "[%s] %s\n", qPrintable(n.caption), qPrintable(n.text)); }
+    bool OnScreen() const override { return false; }
+};
+
 class FallbackFileDialogs final : public FileDialogs {
 public:
     FileDialogAnswer Ask(const FileDialogRequest&) override { return {}; }
@@ -50,12 +57,14 @@ public:
 SystemClock systemClock;
 SystemSleeper systemSleeper;
 FallbackMessages fallbackMessages;
+FallbackNotices fallbackNotices;
 FallbackFileDialogs fallbackFileDialogs;
 FallbackColorChooser fallbackColorChooser;
 
 const Clock* currentClock = &systemClock;
 Sleeper* currentSleeper = &systemSleeper;
 MessageBoxes* currentMessages = &fallbackMessages;
+Notices* currentNotices = &fallbackNotices;
 FileDialogs* currentFileDialogs = &fallbackFileDialogs;
 ColorChooser* currentColorChooser = &fallbackColorChooser;
 
@@ -84,6 +93,10 @@ int ShowBox(QObject* owner, const QString& caption, const QString& text, Message
     return ShowMessage(m);
 }
 void SetMessageBoxes(MessageBoxes* boxes) { currentMessages = boxes ? boxes : &fallbackMessages; }
+
+void ShowNotice(const Notice& notice) { currentNotices->Show(notice); }
+bool NoticeOnScreen() { return currentNotices->OnScreen(); }
+void SetNotices(Notices* notices) { currentNotices = notices ? notices : &fallbackNotices; }
 
 FileDialogAnswer AskForFile(const FileDialogRequest& request) { return currentFileDialogs->Ask(request); }
 void SetFileDialogs(FileDialogs* dialogs) { currentFileDialogs = dialogs ? dialogs : &fallbackFileDialogs; }

@@ -3,6 +3,7 @@
 #include "color_chooser.h"
 #include "file_dialogs.h"
 #include "messages.h"
+#include "notices.h"
 #include "sleep.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringList>
 
@@ -22,19 +24,24 @@ namespace {
 
 QWidget* AsWidget(QObject* owner) { return qobject_cast<QWidget*>(owner); }
 
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::None: return QMessageBox::NoIcon;
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Error: return QMessageBox::Critical;
+    case MessageIcon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
 class WidgetMessageBoxes final : public MessageBoxes {
 public:
     int Show(const Message& m) override {
         QMessageBox box(AsWidget(m.owner));
         box.setWindowTitle(m.caption.isEmpty() ? QApplication::applicationName() : m.caption);
         box.setText(m.text);
-        switch (m.icon) {
-        case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
-        case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
-        }
+        box.setIcon(BoxIcon(m.icon));
         QMessageBox::StandardButtons buttons;
         if (m.buttons & Ok) buttons |= QMessageBox::Ok;
         if (m.buttons & Yes) buttons |= QMessageBox::Yes;
@@ -50,6 +57,33 @@ public:
         default: return (m.buttons & Cancel) ? Cancel : (m.buttons & No) ? No : Ok;
         }
     }
+};
+
+// A message box that does not block: shown and left to the user, who
+// closes it with OK whenever he comes back. A second notice while the first
+// is on screen only replaces its text, so a night of failures leaves one
+// box, not hundreds.
+class WidgetNotices final : public Notices {
+public:
+    void Show(const Notice& n) override {
+        if (!box_) {
+            box_ = new QMessageBox(AsWidget(n.owner));
+            box_->setAttribute(Qt::WA_DeleteOnClose);
+            // A message box is modal unless told otherwise.
+            box_->setWindowModality(Qt::NonModal);
+            box_->setModal(false);
+            box_->setStandardButtons(QMessageBox::Ok);
+        }
+        box_->setWindowTitle(n.caption.isEmpty() ? QApplication::applicationName() : n.caption);
+        box_->setIcon(BoxIcon(n.icon));
+        box_->setText(n.text);
+        box_->show();
+        box_->raise();
+    }
+    bool OnScreen() const override { return box_ && box_->isVisible(); }
+
+private:
+    QPointer<QMessageBox> box_;  // cleared by Qt when the closed box is deleted
 };
 
 // "Label|*.a|Other|*.b;*.c" becomes "Label (*.a);;Other (*.b *.c)".
@@ -128,6 +162,8 @@ void InstallWidgetsSeams() {
     static WidgetFileDialogs dialogs;
     static WidgetColorChooser chooser;
     SetMessageBoxes(&boxes);
+    static WidgetNotices notices;
+    SetNotices(&notices);
     SetFileDialogs(&dialogs);
     SetColorChooser(&chooser);
 }

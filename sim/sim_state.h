@@ -48,6 +48,7 @@ struct Handle {
     int layout = 0;               // State::layoutGeneration when opened
     bool open = true;
     bool badFd = false;           // Debian's handle whose device node could not be opened
+    int number = 0;               // 1-based position in State::handles, as the log names it
 };
 
 struct Fault {

@@ -38,8 +38,10 @@ void Publish(State& s, bool takeDeviceSnapshot) {
 
 Handle* FindHandle(State& s, usb_dev_handle* raw) {
     if (!raw) return nullptr;
-    for (Handle* h : s.handles)
-        if (reinterpret_cast<void*>(h) == reinterpret_cast<void*>(raw)) return h;
+    // Newest first: the program opens a handle a second, so a day's run
+    // holds tens of thousands and the one in use is nearly always the last.
+    for (auto it = s.handles.rbegin(); it != s.handles.rend(); ++it)
+        if (reinterpret_cast<void*>(*it) == reinterpret_cast<void*>(raw)) return *it;
     return nullptr;
 }
 
@@ -96,6 +98,7 @@ SIM_EXPORT usb_dev_handle* usb_open(struct usb_device* dev) {
     h->layout = s.layoutGeneration;
     h->badFd = s.openMode == OpenMode::Ebadf;
     s.handles.push_back(h);
+    h->number = int(s.handles.size());
     Note(s, "# t_ms=" + std::to_string(NowNs(s) / 1000000) + " usb_open dev=" + std::to_string(device) +
                 " handle=" + std::to_string(s.handles.size()) + (h->badFd ? " (transfers fail: EBADF)" : ""));
     return reinterpret_cast<usb_dev_handle*>(h);
@@ -113,8 +116,7 @@ SIM_EXPORT int usb_close(usb_dev_handle* raw) {
         return ResultBadHandle;
     }
     h->open = false;
-    const auto number = std::find(s.handles.begin(), s.handles.end(), h) - s.handles.begin() + 1;
-    Note(s, "# t_ms=" + std::to_string(NowNs(s) / 1000000) + " usb_close handle=" + std::to_string(number));
+    Note(s, "# t_ms=" + std::to_string(NowNs(s) / 1000000) + " usb_close handle=" + std::to_string(h->number));
     return 0;
 }
 

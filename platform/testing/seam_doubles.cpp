@@ -45,6 +45,26 @@ QStringList MessageRecorder::Texts() const {
     return out;
 }
 
+int NeverAnsweringBoxes::Show(const Message& message) {
+    shown.push_back(message);
+    held = true;
+    for (int b : {Ok, Yes, No, Cancel})
+        if (message.buttons & b) return b;
+    return Ok;
+}
+
+void NoticeRecorder::Show(const Notice& notice) {
+    shown.push_back(notice);
+    if (!onScreen) ++opened;
+    onScreen = true;
+}
+
+int NoticeRecorder::Count(const QString& text) const {
+    int n = 0;
+    for (const auto& m : shown) n += (m.text == text);
+    return n;
+}
+
 FileDialogAnswer ScriptedFileDialogs::Ask(const FileDialogRequest& request) {
     asked.push_back(request);
     if (answers.empty()) return {};
@@ -65,6 +85,7 @@ SeamDoubles::SeamDoubles() {
     SetClock(&time);
     SetSleeper(&time);
     SetMessageBoxes(&messages);
+    SetNotices(&notices);
     SetFileDialogs(&fileDialogs);
     SetColorChooser(&colors);
 }
@@ -73,6 +94,7 @@ SeamDoubles::~SeamDoubles() {
     SetClock(nullptr);
     SetSleeper(nullptr);
     SetMessageBoxes(nullptr);
+    SetNotices(nullptr);
     SetFileDialogs(nullptr);
     SetColorChooser(nullptr);
 }

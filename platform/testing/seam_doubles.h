@@ -1,12 +1,13 @@
 #pragma once
 // Test doubles for the platform seams: a virtual clock that sleeps take
-// forward, a message recorder with scripted answers, scripted file dialogs
-// and a scripted colour chooser. SeamDoubles installs all of them for the
+// forward, a message recorder with scripted answers, a box nobody answers,
+// a notice recorder, scripted file dialogs and a scripted colour chooser. SeamDoubles installs all of them for the
 // life of a test and puts the system versions back afterwards.
 #include "../clock.h"
 #include "../color_chooser.h"
 #include "../file_dialogs.h"
 #include "../messages.h"
+#include "../notices.h"
 #include "../sleep.h"
 
 #include <deque>
@@ -42,6 +43,31 @@ public:
     QStringList Texts() const;
 };
 
+// The message box of an unattended machine: nobody ever presses a button.
+// Show records the box and marks the caller as held from then on; a real
+// box would never return, so a test that drives the event loop itself
+// delivers nothing more (no timer fires) once `held` is set.
+class NeverAnsweringBoxes final : public MessageBoxes {
+public:
+    int Show(const Message& message) override;
+    std::vector<Message> shown;
+    bool held = false;
+};
+
+// Notices as a person sees them: Show puts one on screen, or replaces the
+// text of the one there; it stays until the test closes it, as a user
+// would with OK.
+class NoticeRecorder final : public Notices {
+public:
+    void Show(const Notice& notice) override;
+    bool OnScreen() const override { return onScreen; }
+    void Close() { onScreen = false; }
+    std::vector<Notice> shown;    // every Show, in order
+    bool onScreen = false;
+    int opened = 0;               // Shows that found no notice on screen
+    int Count(const QString& text) const;
+};
+
 class ScriptedFileDialogs final : public FileDialogs {
 public:
     FileDialogAnswer Ask(const FileDialogRequest& request) override;
@@ -66,6 +92,7 @@ public:
 
     VirtualTime time;
     MessageRecorder messages;
+    NoticeRecorder notices;
     ScriptedFileDialogs fileDialogs;
     ScriptedColorChooser colors;
 };

@@ -1,70 +1,15 @@
 // Online recording against the simulated meter, one tick per virtual second:
 // what lands in the record file, the table and the curves, the moving chart
 // window, unplugging, failed requests and failed writes.
-#include "device/appusb.h"
-#include "monitor/F_main.h"
 #include "records/record_file.h"
-#include "tests/window/window_fixture.h"
+#include "tests/recording/recording_fixture.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLabel>
-#include <memory>
 
 #include <csignal>
 #include <sys/resource.h>
 
 namespace {
-
-constexpr std::uint32_t C = 1u << 13, Slow = 1u << 14;
-
-std::uint32_t TimeBits(int h, int m, int s) { return std::uint32_t((h << 12) | (m << 6) | s) << 15; }
-
-class OnlineRecording : public WindowFixture {
-protected:
-    void SetUp() override {
-        WindowFixture::SetUp();
-        WriteBothPictures();
-        seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
-        window = std::make_unique<TFormMain>();
-        window->FormCreate();
-        window->Timer1S->stop();  // the test drives the ticks
-    }
-    void TearDown() override {
-        window.reset();
-        WindowFixture::TearDown();
-    }
-
-    // One second passes, then the timer fires.
-    void Tick(int count = 1) {
-        for (int i = 0; i < count; ++i) {
-            seams.time.Advance(1000);
-            window->Timer1STimer();
-        }
-    }
-    QByteArray FileBytes(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static std::uint32_t WordAt(const QByteArray& bytes, int i) {
-        const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData()) + 4 * i;
-        return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t(b[3]) << 24);
-    }
-    int LevelRequests() {
-        int n = 0;
-        for (int i = 0; i < metersim_log_count(); ++i) {
-            metersim_request r;
-            metersim_log_get(i, &r);
-            n += (r.request == Appusb::ReqReadLevel);
-        }
-        return n;
-    }
-    QStringList RecordFiles() {
-        return QDir(folder.path()).entryList({QStringLiteral("*.qzx")}, QDir::Files);
-    }
-
-    std::unique_ptr<TFormMain> window;
-};
 
 TEST_F(OnlineRecording, ThreeReadingsLandInTheFileTableAndCurvesAsTheyAreTaken) {
     // Range 3 (60..110 dB), C, SLOW, maximum hold.
@@ -211,7 +156,10 @@ TEST_F(OnlineRecording, AFailedOrShortLevelRequestTakesNoReadingThatSecond) {
     Tick();  // reading 1: 500
     metersim_command("fault 4 timeout 1");
     Tick();
-    EXPECT_EQ(seams.messages.Count(Appusb::DisconnectedMessage), 1);
+    // Told without waiting for anybody: a notice, no box.
+    EXPECT_EQ(seams.notices.Count(Appusb::DisconnectedMessage), 1);
+    EXPECT_TRUE(seams.messages.shown.empty());
+    EXPECT_TRUE(window->Timer1S->isActive());
     EXPECT_EQ(window->ReadingCount, 1u);
     EXPECT_EQ(window->Table->RowCount(), 2);
     EXPECT_EQ(window->Label_DB->text(), " 80,0");
@@ -219,7 +167,9 @@ TEST_F(OnlineRecording, AFailedOrShortLevelRequestTakesNoReadingThatSecond) {
     metersim_command("fault 4 short 1");
     Tick();  // cut to one byte: not a reading, and not reported as a lost link
     EXPECT_EQ(window->ReadingCount, 1u);
-    EXPECT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_EQ(seams.notices.shown.size(), 1u);
+    EXPECT_TRUE(seams.messages.shown.empty());
+    EXPECT_EQ(window->Link().Missed(), 2u);
 
     metersim_command("level 510");
     Tick();  // the link is opened again and 510 arrives as reading 2
