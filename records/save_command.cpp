@@ -61,7 +61,11 @@ void SaveSpreadsheet(TFormMain& w, const QString& target) {
         return;
     }
     const QString exportTemplate = w.StartFolder + QDir::separator() + QStringLiteral("Export.vornic");
-    if (!records::CopyFileReplacing(exportTemplate, target)) {
+    // The workbook is built in a new file beside the target, which takes the
+    // target's place only once it is saved whole: a damaged template or any
+    // later failure leaves the user's older file as it was.
+    records::FileBeside file(target);
+    if (!file.Ok() || !records::CopyFileReplacing(exportTemplate, file.Path())) {
         ShowBox(&w, QStringLiteral("Information"), QStringLiteral("The Excel File does not exist \uFF01"),
                 platform::MessageIcon::None);
         return;
@@ -69,7 +73,7 @@ void SaveSpreadsheet(TFormMain& w, const QString& target) {
     std::unique_ptr<TFormSave> progress;
     QString failure;
     try {
-        xls::Workbook book = xls::Workbook::Open(target);
+        xls::Workbook book = xls::Workbook::Open(file.Path());
         xls::Sheet sheet = book.ActiveSheet();
         records::ClearExportRows(sheet);
         progress = std::make_unique<TFormSave>(w.StartFolder, &w);
@@ -79,6 +83,7 @@ void SaveSpreadsheet(TFormMain& w, const QString& target) {
         records::WriteExportRows(sheet, *w.Table, int(w.ReadingCount) + 1);
         book.Save();
         book.Close();
+        if (!file.Commit()) failure = QStringLiteral("The workbook cannot be saved to %1.").arg(target);
     } catch (const std::exception& error) {
         // The workbook is closed unsaved as the error leaves its scope.
         failure = QString::fromLocal8Bit(error.what());

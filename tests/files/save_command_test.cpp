@@ -218,3 +218,39 @@ TEST_F(SaveCommand, SpreadsheetFormPausesOnceWithItsProgressWindow) {
     EXPECT_EQ(book.ActiveSheet().CellText(5, 2), window->Table->Cell(1, 1));
     EXPECT_TRUE(seams.messages.shown.empty());
 }
+
+TEST_F(SaveCommand, ASpreadsheetSaveThatFailsLeavesTheOlderTargetByteEqualAndNoStrayFile) {
+    RecordAndStop(2);
+    const QByteArray goodTemplate = ReadFile(Path("Export.vornic"));
+    ASSERT_GT(goodTemplate.size(), 2048);
+    QByteArray flippedHeader = goodTemplate;
+    for (int i = 0x30; i < 0x50; ++i) flippedHeader[i] = char(~flippedHeader[i]);  // sector tables' places
+    const struct {
+        const char* name;
+        QByteArray templateBytes;
+    } cases[] = {
+        {"not a workbook", QByteArray(4096, 'x')},
+        {"cut after its header", goodTemplate.left(1024)},
+        {"header tables flipped", flippedHeader},
+        {"empty", QByteArray()},
+    };
+    // An earlier export of the same name: a real workbook the user keeps.
+    AnswerFileDialog(Path("run"), 3);
+    window->ToolButton2Click();
+    ASSERT_TRUE(seams.messages.shown.empty());
+    const QByteArray older = ReadFile(Path("run.xls"));
+    ASSERT_EQ(older.left(4), QByteArray("\xD0\xCF\x11\xE0", 4));
+    const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(Path("Export.vornic"), c.templateBytes);
+        seams.messages.shown.clear();
+        AnswerFileDialog(Path("run"), 3);
+        window->ToolButton2Click();
+        ASSERT_EQ(seams.messages.shown.size(), 1u);
+        EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+        EXPECT_EQ(ReadFile(Path("run.xls")), older);
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), before);
+        EXPECT_TRUE(TickRunsEverySecond());
+    }
+}
