@@ -2,6 +2,7 @@
 
 #include "monitor/reading_table.h"
 #include "monitor/reading_word.h"
+#include "records/sheet_values.h"
 #include "records/xls/workbook.h"
 
 namespace records {
@@ -13,23 +14,35 @@ void ClearExportRows(xls::Sheet& sheet) {
 }
 
 void WriteExportRows(xls::Sheet& sheet, const ReadingTable& table, int lastRow) {
-    for (int r = 1; r <= lastRow; ++r)
-        for (int k = 1; k <= ReadingTable::Columns; ++k)
-            sheet.SetCellText(r + FirstDataSheetRow - 1, k, table.Cell(k - 1, r));
+    const bool dates1904 = sheet.DatesFrom1904();
+    for (int r = 1; r <= lastRow; ++r) {
+        for (int k = 1; k <= ReadingTable::Columns; ++k) {
+            const int row = r + FirstDataSheetRow - 1;
+            const SheetValue v = ExportValue(k - 1, table.Cell(k - 1, r), dates1904);
+            if (v.kind == SheetValue::Kind::Text) sheet.SetCellText(row, k, v.text);
+            else sheet.SetCellNumber(row, k, v.number, v.format);
+        }
+    }
 }
 
 int ImportRowCount(const xls::Sheet& sheet) {
-    const int n = sheet.UsedRowCount() - FirstDataSheetRow;
-    return n > 0 ? n : 0;
+    // The data end at the last row with any of its five cells filled: our
+    // exports end with an empty row, other programs' with their last reading.
+    for (int row = sheet.UsedRowCount(); row >= FirstDataSheetRow; --row)
+        for (int k = 1; k <= ReadingTable::Columns; ++k)
+            if (!sheet.CellText(row, k).isEmpty()) return row - FirstDataSheetRow + 1;
+    return 0;
 }
 
 ImportedRows ReadImportRows(const xls::Sheet& sheet, int rowCount, float runningMax, float runningMin) {
     ImportedRows result(runningMax, runningMin);
     result.rows.reserve(std::size_t(rowCount > 0 ? rowCount : 0));
+    const bool dates1904 = sheet.DatesFrom1904();
     for (int i = 0; i < rowCount; ++i) {
         const int s = i + FirstDataSheetRow;
         RowCells cells;
-        for (int k = 0; k < ReadingTable::Columns; ++k) cells[std::size_t(k)] = sheet.CellText(s, k + 1);
+        for (int k = 0; k < ReadingTable::Columns; ++k)
+            cells[std::size_t(k)] = ImportText(k, sheet.Value(s, k + 1), dates1904);
         if (!cells[1].isEmpty()) {
             const std::optional<float> v = reading::LevelNumber(cells[1]);
             if (!v) {
