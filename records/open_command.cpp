@@ -62,7 +62,8 @@ void ShowImportedRows(TFormMain& w, const records::ImportedRows& imported) {
     ShowLevels(w, imported.levels);
 }
 
-void LoadRecordFile(TFormMain& w) {
+// Each loader says whether the file loaded without a failure.
+bool LoadRecordFile(TFormMain& w) {
     // Loading a record file ends the last recording's hold on its file; the
     // name stays, so the save command still copies that recording.
     if (w.RecordingFile) w.RecordingFile->Close();
@@ -72,12 +73,12 @@ void LoadRecordFile(TFormMain& w) {
         start = records::StartDateFromName(w.OpenFileName);
     } catch (const std::exception& error) {
         ShowErrorText(&w, QString::fromLocal8Bit(error.what()));
-        return;
+        return false;
     }
     const std::optional<QByteArray> bytes = records::ReadWholeFile(w.OpenFileName);
     if (!bytes) {
         ShowUnreadable(&w, w.OpenFileName);
-        return;
+        return false;
     }
     const std::vector<std::uint32_t> words = records::RecordWordsFromBytes(*bytes);
     records::LevelRule levels(w.RunningMax, w.RunningMin);
@@ -92,28 +93,30 @@ void LoadRecordFile(TFormMain& w) {
     w.ReadingCount = quint32(words.size());
     w.Table->SetRowCount(int(words.size()) + 1);
     ShowLevels(w, levels);
+    return true;
 }
 
-void LoadTextFile(TFormMain& w) {
+bool LoadTextFile(TFormMain& w) {
     w.ClearTable();
     const std::optional<QByteArray> bytes = records::ReadWholeFile(w.OpenFileName);
     if (!bytes) {
         ShowUnreadable(&w, w.OpenFileName);
-        return;
+        return false;
     }
     const records::ImportedRows imported = records::ParseTextExport(*bytes, w.RunningMax, w.RunningMin);
     ShowImportedRows(w, imported);
     w.ReadingCount = quint32(imported.readingCount);
     if (imported.Failed()) ShowReadFailure(&w);
+    return !imported.Failed();
 }
 
-void LoadSpreadsheet(TFormMain& w) {
+bool LoadSpreadsheet(TFormMain& w) {
     w.ClearTable();
     if (!QFileInfo::exists(w.OpenFileName)) {
         ShowBox(&w, QStringLiteral("Information"),
                 QStringLiteral("Applications are modified or lost, you can not operate\uFF01"),
                 platform::MessageIcon::Error);
-        return;
+        return false;
     }
     std::unique_ptr<TForm_MOpen> progress;
     QString failure;
@@ -146,6 +149,7 @@ void LoadSpreadsheet(TFormMain& w) {
         progress.reset();
     }
     if (!failure.isEmpty()) ShowErrorText(&w, failure);
+    return failure.isEmpty();
 }
 
 }  // namespace
@@ -169,10 +173,14 @@ void TFormMain::ToolButton1Click() {
 
 void TFormMain::LoadFile() {
     OpenFileName = records::TrimFileName(OpenFileName);
+    bool loaded = false;
     switch (records::LoadKindOf(OpenFileName)) {
-    case records::LoadKind::Record: LoadRecordFile(*this); break;
-    case records::LoadKind::Text: LoadTextFile(*this); break;
-    case records::LoadKind::Spreadsheet: LoadSpreadsheet(*this); break;
-    case records::LoadKind::None: break;  // not a file the program reads: nothing changes
+    case records::LoadKind::Record: loaded = LoadRecordFile(*this); break;
+    case records::LoadKind::Text: loaded = LoadTextFile(*this); break;
+    case records::LoadKind::Spreadsheet: loaded = LoadSpreadsheet(*this); break;
+    case records::LoadKind::None: return;  // not a file the program reads: nothing changes
     }
+    // The chart's summary line speaks of the last recording; over a chart
+    // that a failed or empty load has emptied it would mislead.
+    if (!loaded || ReadingCount == 0) ChartTool_Txt->SetText(QString());
 }

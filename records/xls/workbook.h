@@ -32,7 +32,8 @@ inline constexpr int HeadRows = 4;
 inline constexpr int MaxDataRows = MaxSheetRows - HeadRows - 1;
 
 inline constexpr const char* TooManyRowsText =
-    "This recording has too many rows for a spreadsheet (at most 65531). Save it as a text file instead.";
+    "This recording has too many rows for an Excel File [*.xls] (at most 65531). Save it as an Excel Workbook "
+    "[*.xlsx] or a text file instead.";
 
 // Throws Error(TooManyRowsText) when `dataRows` table rows cannot be exported
 // into one sheet. Called before anything is written, so nothing is cut off.
