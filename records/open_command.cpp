@@ -12,6 +12,7 @@
 #include "records/sheet_rows.h"
 #include "records/text_export.h"
 #include "records/xls/workbook.h"
+#include "records/xlsx/workbook_reader.h"
 
 #include <QFileInfo>
 
@@ -110,7 +111,9 @@ bool LoadTextFile(TFormMain& w) {
     return !imported.Failed();
 }
 
-bool LoadSpreadsheet(TFormMain& w) {
+// Both spreadsheet forms: the .xls engine's active sheet or the .xlsx reader's.
+template <class Book, class SheetOf>
+bool LoadSpreadsheet(TFormMain& w, Book (*open)(const QString&), SheetOf sheetOf) {
     w.ClearTable();
     if (!QFileInfo::exists(w.OpenFileName)) {
         ShowBox(&w, QStringLiteral("Information"),
@@ -121,8 +124,8 @@ bool LoadSpreadsheet(TFormMain& w) {
     std::unique_ptr<TForm_MOpen> progress;
     QString failure;
     try {
-        xls::Workbook book = xls::Workbook::Open(w.OpenFileName);
-        const xls::Sheet sheet = book.ActiveSheet();
+        Book book = open(w.OpenFileName);
+        decltype(auto) sheet = sheetOf(book);
         const int n = records::ImportRowCount(sheet);
         w.ReadingCount = quint32(n);
         progress = std::make_unique<TForm_MOpen>(w.StartFolder, &w);
@@ -130,7 +133,6 @@ bool LoadSpreadsheet(TFormMain& w) {
         progress->StartAnimation();
         platform::SleepMs(10);
         const records::ImportedRows imported = records::ReadImportRows(sheet, n, w.RunningMax, w.RunningMin);
-        book.Close();
         ShowImportedRows(w, imported);
         // After a level that is not a number only the rows read before it
         // are in the table, and the count says so.
@@ -177,7 +179,12 @@ void TFormMain::LoadFile() {
     switch (records::LoadKindOf(OpenFileName)) {
     case records::LoadKind::Record: loaded = LoadRecordFile(*this); break;
     case records::LoadKind::Text: loaded = LoadTextFile(*this); break;
-    case records::LoadKind::Spreadsheet: loaded = LoadSpreadsheet(*this); break;
+    case records::LoadKind::Spreadsheet:
+        loaded = LoadSpreadsheet(*this, &xls::Workbook::Open, [](xls::Workbook& book) { return book.ActiveSheet(); });
+        break;
+    case records::LoadKind::Workbook:
+        loaded = LoadSpreadsheet(*this, &xlsx::Sheet::Open, [](const xlsx::Sheet& s) -> const xlsx::Sheet& { return s; });
+        break;
     case records::LoadKind::None: return;  // not a file the program reads: nothing changes
     }
     // The chart's summary line speaks of the last recording; over a chart

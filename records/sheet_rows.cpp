@@ -4,6 +4,7 @@
 #include "monitor/reading_word.h"
 #include "records/sheet_values.h"
 #include "records/xls/workbook.h"
+#include "records/xlsx/workbook_reader.h"
 
 namespace records {
 
@@ -25,7 +26,9 @@ void WriteExportRows(xls::Sheet& sheet, const ReadingTable& table, int lastRow) 
     }
 }
 
-int ImportRowCount(const xls::Sheet& sheet) {
+namespace {
+
+template <class SheetT> int RowCountOf(const SheetT& sheet) {
     // The data end at the last row with any of its five cells filled: our
     // exports end with an empty row, other programs' with their last reading.
     for (int row = sheet.UsedRowCount(); row >= FirstDataSheetRow; --row)
@@ -34,7 +37,8 @@ int ImportRowCount(const xls::Sheet& sheet) {
     return 0;
 }
 
-ImportedRows ReadImportRows(const xls::Sheet& sheet, int rowCount, float runningMax, float runningMin) {
+template <class SheetT>
+ImportedRows ReadRowsOf(const SheetT& sheet, int rowCount, float runningMax, float runningMin) {
     ImportedRows result(runningMax, runningMin);
     result.rows.reserve(std::size_t(rowCount > 0 ? rowCount : 0));
     const bool dates1904 = sheet.DatesFrom1904();
@@ -56,6 +60,18 @@ ImportedRows ReadImportRows(const xls::Sheet& sheet, int rowCount, float running
     }
     result.readingCount = int(result.rows.size());
     return result;
+}
+
+}  // namespace
+
+int ImportRowCount(const xls::Sheet& sheet) { return RowCountOf(sheet); }
+int ImportRowCount(const xlsx::Sheet& sheet) { return RowCountOf(sheet); }
+
+ImportedRows ReadImportRows(const xls::Sheet& sheet, int rowCount, float runningMax, float runningMin) {
+    return ReadRowsOf(sheet, rowCount, runningMax, runningMin);
+}
+ImportedRows ReadImportRows(const xlsx::Sheet& sheet, int rowCount, float runningMax, float runningMin) {
+    return ReadRowsOf(sheet, rowCount, runningMax, runningMin);
 }
 
 }  // namespace records

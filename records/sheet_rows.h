@@ -14,6 +14,9 @@ class ReadingTable;
 namespace xls {
 class Sheet;
 }
+namespace xlsx {
+class Sheet;
+}
 
 namespace records {
 
@@ -29,6 +32,7 @@ void WriteExportRows(xls::Sheet& sheet, const ReadingTable& table, int lastRow);
 // The rows an import reads: sheet rows 5 to the last one with any of its
 // five cells non-empty (0 when there is none).
 int ImportRowCount(const xls::Sheet& sheet);
+int ImportRowCount(const xlsx::Sheet& sheet);
 
 // Reads sheet rows 5 to 4 + rowCount, columns 1 to 5, as the texts the
 // table shows (ImportText: dates and times in the user's format); a level
@@ -36,5 +40,6 @@ int ImportRowCount(const xls::Sheet& sheet);
 // not a number stops the reading at its row. readingCount is the number
 // of rows read.
 ImportedRows ReadImportRows(const xls::Sheet& sheet, int rowCount, float runningMax, float runningMin);
+ImportedRows ReadImportRows(const xlsx::Sheet& sheet, int rowCount, float runningMax, float runningMin);
 
 }  // namespace records

@@ -41,7 +41,8 @@ TEST_F(OpenCommand, AsksWithTheOpenFilterListAndACancelChangesNothing) {
     ASSERT_EQ(seams.fileDialogs.asked.size(), 1u);
     EXPECT_FALSE(seams.fileDialogs.asked[0].save);
     EXPECT_EQ(seams.fileDialogs.asked[0].filter,
-              QStringLiteral("Record File [*.qzx]|*.qzx|Text File        [*.txt]|*.txt|Excel File [*.xls]|*.xls"));
+              QStringLiteral("Record File [*.qzx]|*.qzx|Text File        [*.txt]|*.txt|Excel File [*.xls]|*.xls|"
+                             "Excel Workbook [*.xlsx]|*.xlsx"));
     EXPECT_EQ(window->ReadingCount, 3u);
     EXPECT_EQ(window->Table->RowCount(), 4);
 }

@@ -9,7 +9,8 @@
 
 namespace {
 
-const QString kSaveFilter = QStringLiteral("Record File [*.qzx]|*.qzx|Text File [*.txt]|*.txt|Excel File [*.xls]|*.xls");
+const QString kSaveFilter = QStringLiteral(
+    "Record File [*.qzx]|*.qzx|Text File [*.txt]|*.txt|Excel File [*.xls]|*.xls|Excel Workbook [*.xlsx]|*.xlsx");
 
 class SaveCommand : public FilesFixture {
 protected:
