@@ -16,10 +16,11 @@ void ClearExportRows(xls::Sheet& sheet) {
 
 void WriteExportRows(xls::Sheet& sheet, const ReadingTable& table, int lastRow) {
     const bool dates1904 = sheet.DatesFrom1904();
+    ExportValues values(dates1904);
     for (int r = 1; r <= lastRow; ++r) {
         for (int k = 1; k <= ReadingTable::Columns; ++k) {
             const int row = r + FirstDataSheetRow - 1;
-            const SheetValue v = ExportValue(k - 1, table.Cell(k - 1, r), dates1904);
+            const SheetValue& v = values.Of(k - 1, table.Cell(k - 1, r));
             if (v.kind == SheetValue::Kind::Text) sheet.SetCellText(row, k, v.text);
             else sheet.SetCellNumber(row, k, v.number, v.format);
         }
@@ -41,12 +42,12 @@ template <class SheetT>
 ImportedRows ReadRowsOf(const SheetT& sheet, int rowCount, float runningMax, float runningMin) {
     ImportedRows result(runningMax, runningMin);
     result.rows.reserve(std::size_t(rowCount > 0 ? rowCount : 0));
-    const bool dates1904 = sheet.DatesFrom1904();
+    ImportTexts texts(sheet.DatesFrom1904());
     for (int i = 0; i < rowCount; ++i) {
         const int s = i + FirstDataSheetRow;
         RowCells cells;
         for (int k = 0; k < ReadingTable::Columns; ++k)
-            cells[std::size_t(k)] = ImportText(k, sheet.Value(s, k + 1), dates1904);
+            cells[std::size_t(k)] = texts.Of(k, sheet.Value(s, k + 1));
         if (!cells[1].isEmpty()) {
             const std::optional<float> v = reading::LevelNumber(cells[1]);
             if (!v) {

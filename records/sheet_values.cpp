@@ -21,6 +21,13 @@ const QRegularExpression& CommaNumber() {
 
 QString WithDecimals(double v, int decimals) { return QString::number(v, 'f', decimals); }
 
+QString NumberText(int column, const xls::CellValue& value, int decimals) {
+    QString text = decimals >= 0 ? WithDecimals(value.number, decimals) : value.text;
+    // Levels carry a decimal comma, as the table shows them.
+    if (column == 1) text.replace(QLatin1Char('.'), QLatin1Char(','));
+    return text;
+}
+
 }  // namespace
 
 double DateSerial(const QDate& date, bool dates1904) { return double(Epoch(dates1904).daysTo(date)); }
@@ -103,13 +110,7 @@ QString ImportText(int column, const xls::CellValue& value, bool dates1904) {
     switch (value.kind) {
     case CellKind::Empty:
     case CellKind::Text: return value.text;
-    case CellKind::Number: {
-        const int decimals = xls::FixedDecimals(value.format);
-        QString text = decimals >= 0 ? WithDecimals(value.number, decimals) : value.text;
-        // Levels carry a decimal comma, as the table shows them.
-        if (column == 1) text.replace(QLatin1Char('.'), QLatin1Char(','));
-        return text;
-    }
+    case CellKind::Number: return NumberText(column, value, xls::FixedDecimals(value.format));
     case CellKind::Date:
     case CellKind::Time:
     case CellKind::DateTime: break;
@@ -124,6 +125,42 @@ QString ImportText(int column, const xls::CellValue& value, bool dates1904) {
     if (value.kind == CellKind::Date) return dateText;
     if (value.kind == CellKind::Time) return timeText;
     return dateText + QLatin1Char(' ') + timeText;
+}
+
+const SheetValue& ExportValues::Of(int column, const QString& text) {
+    const auto k = std::size_t(column);
+    if (k >= 5) {
+        value_[0] = ExportValue(column, text, dates1904_);
+        known_[0] = false;
+        return value_[0];
+    }
+    if (!known_[k] || last_[k] != text) {
+        value_[k] = ExportValue(column, text, dates1904_);
+        last_[k] = text;
+        known_[k] = true;
+    }
+    return value_[k];
+}
+
+QString ImportTexts::Of(int column, const xls::CellValue& value) {
+    using xls::CellKind;
+    const auto k = std::size_t(column);
+    if (value.kind == CellKind::Number) {
+        // The decimals of the format, found once for a run of equal formats.
+        if (value.format != lastFormat_) {
+            lastFormat_ = value.format;
+            decimals_ = xls::FixedDecimals(value.format);
+        }
+        return NumberText(column, value, decimals_);
+    }
+    const bool dated = value.kind == CellKind::Date || value.kind == CellKind::DateTime;
+    if (k >= 5 || !dated) return ImportText(column, value, dates1904_);
+    if (lastKind_[k] != value.kind || lastNumber_[k] != value.number) {
+        text_[k] = ImportText(column, value, dates1904_);
+        lastKind_[k] = value.kind;
+        lastNumber_[k] = value.number;
+    }
+    return text_[k];
 }
 
 }  // namespace records

@@ -38,6 +38,34 @@ SheetValue ExportValue(int column, const QString& text, bool dates1904 = false);
 // The text table column `column` shows for a spreadsheet cell.
 QString ImportText(int column, const xls::CellValue& value, bool dates1904 = false);
 
+// ExportValue and ImportText over many rows: a column's value that equals
+// the row before's (the date of a recording, mostly) is converted once.
+class ExportValues {
+public:
+    explicit ExportValues(bool dates1904) : dates1904_(dates1904) {}
+    const SheetValue& Of(int column, const QString& text);
+
+private:
+    bool dates1904_;
+    QString last_[5];
+    SheetValue value_[5];
+    bool known_[5] = {};
+};
+
+class ImportTexts {
+public:
+    explicit ImportTexts(bool dates1904) : dates1904_(dates1904) {}
+    QString Of(int column, const xls::CellValue& value);
+
+private:
+    bool dates1904_;
+    double lastNumber_[5] = {};
+    xls::CellKind lastKind_[5] = {};
+    QString text_[5];
+    QString lastFormat_;
+    int decimals_ = -1;
+};
+
 // Days from the epoch to `date` and back; the epoch is 1899-12-30 (so day 1
 // is 1900-01-01 for every date after February 1900), or 1904-01-01.
 double DateSerial(const QDate& date, bool dates1904);

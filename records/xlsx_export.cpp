@@ -95,10 +95,11 @@ void WriteWorkbookExport(const QString& path, const WorkbookHead& head, const Re
         }
     }
 
+    ExportValues values(false);
     for (int r = 1; r <= lastRow; ++r) {
         const auto row = lxw_row_t(r + FirstDataSheetRow - 2);
         for (int k = 0; k < 5; ++k) {
-            const SheetValue v = ExportValue(k, table.Cell(k, r));
+            const SheetValue& v = values.Of(k, table.Cell(k, r));
             const auto c = lxw_col_t(k);
             switch (v.kind) {
             case SheetValue::Kind::Text:

@@ -84,10 +84,19 @@ template <class OnStart> void ParseXml(const Archive& zip, const QString& name, 
     QByteArray bytes;
     zip.Read(name, limit, [&](QByteArrayView piece) { bytes.append(piece); });
     QXmlStreamReader xml(bytes);
+    // Elements are told apart by their local names; "r:id" is found as "id".
+    xml.setNamespaceProcessing(false);
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement) onStart(xml);
     }
     if (xml.hasError()) Damaged(QStringLiteral("its part %1 is not well-formed XML (%2).").arg(name, xml.errorString()));
+}
+
+// The element's name without a namespace prefix ("x:row" is "row").
+QStringView LocalName(const QXmlStreamReader& xml) {
+    const QStringView name = xml.name();
+    const qsizetype colon = name.indexOf(u':');
+    return colon < 0 ? name : name.mid(colon + 1);
 }
 
 QString Attr(const QXmlStreamReader& xml, QLatin1StringView name) { return xml.attributes().value(name).toString(); }
@@ -97,7 +106,7 @@ std::map<QString, QString> Relationships(const Archive& zip, const QString& name
     std::map<QString, QString> targets;
     if (!zip.Has(name)) return targets;
     ParseXml(zip, name, MaxOtherPartBytes, [&](QXmlStreamReader& xml) {
-        if (xml.name() != QLatin1String("Relationship")) return;
+        if (LocalName(xml) != QLatin1String("Relationship")) return;
         QString target = Attr(xml, QLatin1String("Target"));
         target = target.startsWith(u'/') ? target.mid(1) : base + target;
         targets[Attr(xml, QLatin1String("Id"))] = target;
@@ -115,11 +124,11 @@ QString TextOf(QXmlStreamReader& xml) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
             ++depth;
-            if (xml.name() == QLatin1String("rPh")) inPhonetic = true;
-            if (xml.name() == QLatin1String("t") && !inPhonetic) text += xml.readElementText(QXmlStreamReader::IncludeChildElements), --depth;
+            if (LocalName(xml) == QLatin1String("rPh")) inPhonetic = true;
+            if (LocalName(xml) == QLatin1String("t") && !inPhonetic) text += xml.readElementText(QXmlStreamReader::IncludeChildElements), --depth;
         } else if (token == QXmlStreamReader::EndElement) {
             --depth;
-            if (xml.name() == QLatin1String("rPh")) inPhonetic = false;
+            if (LocalName(xml) == QLatin1String("rPh")) inPhonetic = false;
         }
     }
     return text;
@@ -154,7 +163,7 @@ public:
         int activeTab = 0;
         std::vector<QString> sheetIds;
         ParseXml(zip_, QStringLiteral("xl/workbook.xml"), MaxOtherPartBytes, [&](QXmlStreamReader& xml) {
-            const auto name = xml.name();
+            const auto name = LocalName(xml);
             if (name == QLatin1String("workbookPr")) {
                 const QString d = Attr(xml, QLatin1String("date1904"));
                 sheet_.dates1904_ = d == QLatin1String("1") || d == QLatin1String("true");
@@ -162,7 +171,8 @@ public:
                 activeTab = Attr(xml, QLatin1String("activeTab")).toInt();
             } else if (name == QLatin1String("sheet")) {
                 for (const QXmlStreamAttribute& a : xml.attributes())
-                    if (a.name() == QLatin1String("id")) sheetIds.push_back(a.value().toString());
+                    if (a.qualifiedName().endsWith(QLatin1String(":id")) || a.name() == QLatin1String("id"))
+                        sheetIds.push_back(a.value().toString());
             }
         });
         if (sheetIds.empty()) throw xls::Error("The workbook has no sheets.");
@@ -184,7 +194,7 @@ public:
 private:
     void ReadSharedStrings(const QString& part) {
         ParseXml(zip_, part, MaxOtherPartBytes, [&](QXmlStreamReader& xml) {
-            if (xml.name() == QLatin1String("si")) shared_.push_back(TextOf(xml));
+            if (LocalName(xml) == QLatin1String("si")) shared_.push_back(TextOf(xml));
         });
     }
 
@@ -193,7 +203,7 @@ private:
         std::vector<int> xfFormats;
         bool inCellXfs = false;
         ParseXml(zip_, part, MaxOtherPartBytes, [&](QXmlStreamReader& xml) {
-            const auto name = xml.name();
+            const auto name = LocalName(xml);
             if (name == QLatin1String("numFmt")) {
                 formats[Attr(xml, QLatin1String("numFmtId")).toInt()] = Attr(xml, QLatin1String("formatCode"));
             } else if (name == QLatin1String("cellXfs")) {
@@ -211,6 +221,7 @@ private:
             if (found == formats.end() && xls::BuiltInFormatKind(id) == xls::FormatKind::Date && format.isEmpty())
                 format = QStringLiteral("m/d/yy");
             sheet_.styleFormats_.push_back(format.isEmpty() ? QStringLiteral("General") : format);
+            sheet_.styleKinds_.push_back(xls::ClassifyNumberFormat(sheet_.styleFormats_.back()));
         }
     }
 
@@ -218,14 +229,15 @@ private:
         int row = 0;
         int column = 0;
         ParseXml(zip_, part, MaxSheetBytes, [&](QXmlStreamReader& xml) {
-            const auto name = xml.name();
+            const auto name = LocalName(xml);
             if (name == QLatin1String("row")) {
                 const QString r = Attr(xml, QLatin1String("r"));
                 row = r.isEmpty() ? row + 1 : r.toInt();
                 if (row < 1 || row > MaxSheetRows) Damaged(QStringLiteral("a row lies outside the sheet."));
                 column = 0;
             } else if (name == QLatin1String("c")) {
-                const QString ref = Attr(xml, QLatin1String("r"));
+                const QXmlStreamAttributes attributes = xml.attributes();
+                const QStringView ref = attributes.value(QLatin1String("r"));
                 if (ref.isEmpty()) {
                     ++column;
                 } else {
@@ -234,7 +246,7 @@ private:
                     column = c;
                 }
                 if (row == 0) Damaged(QStringLiteral("a cell lies outside any row."));
-                ReadCell(xml, row, column);
+                ReadCell(xml, attributes, row, column);
             }
         });
         // Rows out of order are allowed by no writer, but cost nothing to sort.
@@ -243,20 +255,20 @@ private:
         });
     }
 
-    void ReadCell(QXmlStreamReader& xml, int row, int column) {
-        const QString type = Attr(xml, QLatin1String("t"));
-        const int style = Attr(xml, QLatin1String("s")).toInt();
+    void ReadCell(QXmlStreamReader& xml, const QXmlStreamAttributes& attributes, int row, int column) {
+        const QStringView type = attributes.value(QLatin1String("t"));
+        const int style = attributes.value(QLatin1String("s")).toInt();
         QString value;
         bool hasValue = false;
         // The value (<v>) or inline string (<is>) up to </c>.
         while (!xml.atEnd()) {
             const auto token = xml.readNext();
-            if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("c")) break;
+            if (token == QXmlStreamReader::EndElement && LocalName(xml) == QLatin1String("c")) break;
             if (token != QXmlStreamReader::StartElement) continue;
-            if (xml.name() == QLatin1String("v")) {
+            if (LocalName(xml) == QLatin1String("v")) {
                 value = xml.readElementText();
                 hasValue = true;
-            } else if (xml.name() == QLatin1String("is")) {
+            } else if (LocalName(xml) == QLatin1String("is")) {
                 value = TextOf(xml);
                 hasValue = true;
             }
@@ -334,7 +346,7 @@ xls::CellValue Sheet::Value(int row, int column) const {
     }
     value.number = at->number;
     value.text = xls::detail::GeneralNumberText(at->number);
-    switch (xls::ClassifyNumberFormat(value.format)) {
+    switch (at->style < styleKinds_.size() ? styleKinds_[at->style] : xls::FormatKind::Number) {
     case xls::FormatKind::Number: value.kind = xls::CellKind::Number; break;
     case xls::FormatKind::Date: value.kind = xls::CellKind::Date; break;
     case xls::FormatKind::Time: value.kind = xls::CellKind::Time; break;

@@ -47,6 +47,7 @@ private:
     std::vector<Cell> cells_;  // ordered by row, then column
     std::vector<QString> texts_;
     std::vector<QString> styleFormats_;  // the number format of every cell style
+    std::vector<xls::FormatKind> styleKinds_;  // and what it makes of a number
     bool dates1904_ = false;
 };
 
