@@ -258,3 +258,33 @@ TEST_F(SaveCommand, ASpreadsheetSaveThatFailsLeavesTheOlderTargetByteEqualAndNoS
         EXPECT_TRUE(TickRunsEverySecond());
     }
 }
+
+TEST_F(SaveCommand, WorkbookFormWritesBesideTheTargetAndKeepsAnOlderFileWhenItFails) {
+    RecordAndStop(3);
+    WriteFile(Path("run.xlsx"), "an older file");
+    const struct { const char* name; QByteArray templateBytes; bool saved; } cases[] = {
+        {"a good template", ReadFile(Path("Export.vornic")), true},
+        {"a damaged template", QByteArray(4096, 'x'), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray before = ReadFile(Path("run.xlsx"));
+        WriteFile(Path("Export.vornic"), c.templateBytes);
+        seams.messages.shown.clear();
+        seams.time.sleeps.clear();
+        AnswerFileDialog(Path("run"), 4);
+        window->ToolButton2Click();
+        EXPECT_EQ(seams.messages.shown.size(), c.saved ? 0u : 1u);
+        if (c.saved) {
+            EXPECT_EQ(ReadFile(Path("run.xlsx")).left(2), QByteArray("PK"));
+            EXPECT_EQ(seams.time.sleeps, std::vector<int>{1000});
+        } else {
+            EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+            EXPECT_EQ(ReadFile(Path("run.xlsx")), before);
+        }
+        EXPECT_EQ(QDir(folder.path()).entryList({"*.xlsx*", ".run*"}, QDir::Files | QDir::Hidden),
+                  QStringList{"run.xlsx"});
+        EXPECT_EQ(window->findChild<TFormSave*>(), nullptr);
+        EXPECT_TRUE(TickRunsEverySecond());
+    }
+}

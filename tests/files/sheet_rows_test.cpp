@@ -165,3 +165,27 @@ TEST_F(SheetRows, AWorkbookWithoutAnEmptyRowAfterItsDataKeepsItsLastRow) {
     EXPECT_EQ(back.badLevel, reading::FormatShortDate(QDate(2024, 5, 1)));
     EXPECT_EQ(back.readingCount, 1);
 }
+
+class SheetRowsSizes : public SheetRows, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SheetRowsSizes, ARecordingsRowsComeBackUnchangedWithRealNumbersDatesAndTimes) {
+    const int n = GetParam();
+    std::vector<RowCells> rows;
+    rows.reserve(std::size_t(n));
+    const QString date = reading::FormatShortDate(QDate(2026, 12, 9));
+    for (int i = 1; i <= n; ++i)
+        rows.push_back({QString::number(i), reading::FormatLevel(300 + (i * 37) % 900), i % 3 ? "A" : "C",
+                        reading::FormatLongTime(QTime(0, 0).addSecs(i % 86400)), date});
+    const QString target = dir.filePath("out.xls");
+    Export(target, rows);
+    const ImportedRows back = Import(target);
+    EXPECT_FALSE(back.Failed());
+    ASSERT_EQ(back.readingCount, n);
+    EXPECT_TRUE(back.rows == rows);
+    if (n > 0) {
+        xls::Workbook book = xls::Workbook::Open(target);
+        EXPECT_EQ(book.ActiveSheet().Value(4 + n, 5).kind, xls::CellKind::Date);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SheetRowsSizes, ::testing::Values(0, 1, 3, xls::MaxDataRows));
