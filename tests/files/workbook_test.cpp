@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <xlsxwriter.h>
 #include <zip.h>
 
 #include <cstring>
@@ -216,4 +217,41 @@ TEST_F(WorkbookForm, APartThatInflatesBeyondItsBoundIsRefused) {
             EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
         }
     }
+}
+
+TEST_F(WorkbookForm, SharedStringsCustomFormatsAndTheActiveSheetAreRead) {
+    // Written by libxlsxwriter in its default mode: texts in the shared
+    // string table, the second of two sheets active.
+    const QString path = dir.filePath("other.xlsx");
+    lxw_workbook* book = workbook_new(path.toLocal8Bit().constData());
+    ASSERT_NE(book, nullptr);
+    lxw_worksheet* first = workbook_add_worksheet(book, "First");
+    lxw_worksheet* second = workbook_add_worksheet(book, "Readings");
+    worksheet_write_string(first, 4, 0, "not this sheet", nullptr);
+    lxw_format* stamp = workbook_add_format(book);
+    format_set_num_format(stamp, "dd.mm.yyyy hh:mm:ss");
+    lxw_format* elapsed = workbook_add_format(book);
+    format_set_num_format(elapsed, "[h]:mm:ss");
+    lxw_format* level = workbook_add_format(book);
+    format_set_num_format(level, "0.00");
+    worksheet_write_string(second, 3, 0, "REC", nullptr);
+    worksheet_write_number(second, 4, 0, 1, nullptr);
+    worksheet_write_number(second, 4, 1, 61.25, level);
+    worksheet_write_string(second, 4, 2, "C", nullptr);
+    worksheet_write_number(second, 4, 3, 0.75, elapsed);
+    worksheet_write_number(second, 4, 4, 45413.25, stamp);
+    worksheet_write_string(second, 5, 2, "C", nullptr);  // the same shared text again
+    worksheet_write_boolean(second, 5, 0, 1, nullptr);
+    worksheet_activate(second);
+    ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+
+    const ImportedRows back = Import(path);
+    ASSERT_EQ(back.readingCount, 2);
+    const RowCells expected[] = {
+        {"1", "61,25", "C", reading::FormatLongTime(QTime(18, 0, 0)),
+         reading::FormatShortDate(QDate(2024, 5, 1)) + " " + reading::FormatLongTime(QTime(6, 0, 0))},
+        {"TRUE", "", "C", "", ""},
+    };
+    EXPECT_EQ(back.rows[0], expected[0]);
+    EXPECT_EQ(back.rows[1], expected[1]);
 }
