@@ -24,7 +24,8 @@ LoadKind LoadKindOf(const QString& path) {
     const QString ext = path.mid(dot + 1, 3).toLower();
     if (ext == QLatin1String("qzx")) return LoadKind::Record;
     if (ext == QLatin1String("txt")) return LoadKind::Text;
-    if (ext == QLatin1String("xls")) return LoadKind::Spreadsheet;
+    if (ext == QLatin1String("xls"))
+        return path.mid(dot + 1, 4).toLower() == QLatin1String("xlsx") ? LoadKind::Workbook : LoadKind::Spreadsheet;
     return LoadKind::None;
 }
 
@@ -33,6 +34,7 @@ SaveForm SaveFormOf(int filterIndex) {
     case 1: return SaveForm::Record;
     case 2: return SaveForm::Text;
     case 3: return SaveForm::Spreadsheet;
+    case 4: return SaveForm::Workbook;
     default: return SaveForm::None;
     }
 }
@@ -42,6 +44,7 @@ QString SaveExtension(SaveForm form) {
     case SaveForm::Record: return QStringLiteral("qzx");
     case SaveForm::Text: return QStringLiteral("txt");
     case SaveForm::Spreadsheet: return QStringLiteral("xls");
+    case SaveForm::Workbook: return QStringLiteral("xlsx");
     case SaveForm::None: break;
     }
     return {};

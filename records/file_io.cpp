@@ -3,6 +3,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace records {
 
@@ -27,16 +33,50 @@ std::vector<std::uint32_t> RecordWordsFromBytes(const QByteArray& bytes) {
 
 bool WriteFileReplacing(const QString& path, const QByteArray& bytes) {
     if (path.isEmpty() || QFileInfo(path).isDir()) return false;
+    // Never written in place: where no temporary file can be made beside
+    // the target, the save fails and the older file stays whole.
     QSaveFile file(path);
-    // Where the folder does not let a temporary file be made beside the
-    // target, the target itself is rewritten.
-    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) return false;
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;
     }
     return file.commit();
+}
+
+FileBeside::FileBeside(const QString& target) : target_(target) {
+    if (target.isEmpty() || QFileInfo(target).isDir()) return;
+    const QFileInfo info(target);
+    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    file.setAutoRemove(false);
+    if (!file.open()) return;
+    path_ = file.fileName();
+    file.close();
+    // The new file gets the rights the target has, or those a new file of
+    // this process would get, not the temporary file's owner-only rights.
+    if (info.exists()) {
+        QFile::setPermissions(path_, QFile::permissions(target));
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(QFile::encodeName(path_).constData(), 0666 & ~mask);
+    }
+}
+
+FileBeside::~FileBeside() {
+    if (!committed_ && !path_.isEmpty()) QFile::remove(path_);
+}
+
+bool FileBeside::Commit() {
+    if (path_.isEmpty() || committed_) return false;
+    const QByteArray from = QFile::encodeName(path_);
+    const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    // rename(2) replaces an existing target in one step.
+    if (!synced || std::rename(from.constData(), QFile::encodeName(target_).constData()) != 0) return false;
+    committed_ = true;
+    return true;
 }
 
 bool CopyFileReplacing(const QString& source, const QString& target) {

@@ -12,6 +12,7 @@
 #include "records/sheet_rows.h"
 #include "records/text_export.h"
 #include "records/xls/workbook.h"
+#include "records/xlsx/workbook_reader.h"
 
 #include <QFileInfo>
 
@@ -62,7 +63,8 @@ void ShowImportedRows(TFormMain& w, const records::ImportedRows& imported) {
     ShowLevels(w, imported.levels);
 }
 
-void LoadRecordFile(TFormMain& w) {
+// Each loader says whether the file loaded without a failure.
+bool LoadRecordFile(TFormMain& w) {
     // Loading a record file ends the last recording's hold on its file; the
     // name stays, so the save command still copies that recording.
     if (w.RecordingFile) w.RecordingFile->Close();
@@ -72,12 +74,12 @@ void LoadRecordFile(TFormMain& w) {
         start = records::StartDateFromName(w.OpenFileName);
     } catch (const std::exception& error) {
         ShowErrorText(&w, QString::fromLocal8Bit(error.what()));
-        return;
+        return false;
     }
     const std::optional<QByteArray> bytes = records::ReadWholeFile(w.OpenFileName);
     if (!bytes) {
         ShowUnreadable(&w, w.OpenFileName);
-        return;
+        return false;
     }
     const std::vector<std::uint32_t> words = records::RecordWordsFromBytes(*bytes);
     records::LevelRule levels(w.RunningMax, w.RunningMin);
@@ -92,34 +94,38 @@ void LoadRecordFile(TFormMain& w) {
     w.ReadingCount = quint32(words.size());
     w.Table->SetRowCount(int(words.size()) + 1);
     ShowLevels(w, levels);
+    return true;
 }
 
-void LoadTextFile(TFormMain& w) {
+bool LoadTextFile(TFormMain& w) {
     w.ClearTable();
     const std::optional<QByteArray> bytes = records::ReadWholeFile(w.OpenFileName);
     if (!bytes) {
         ShowUnreadable(&w, w.OpenFileName);
-        return;
+        return false;
     }
     const records::ImportedRows imported = records::ParseTextExport(*bytes, w.RunningMax, w.RunningMin);
     ShowImportedRows(w, imported);
     w.ReadingCount = quint32(imported.readingCount);
     if (imported.Failed()) ShowReadFailure(&w);
+    return !imported.Failed();
 }
 
-void LoadSpreadsheet(TFormMain& w) {
+// Both spreadsheet forms: the .xls engine's active sheet or the .xlsx reader's.
+template <class Book, class SheetOf>
+bool LoadSpreadsheet(TFormMain& w, Book (*open)(const QString&), SheetOf sheetOf) {
     w.ClearTable();
     if (!QFileInfo::exists(w.OpenFileName)) {
         ShowBox(&w, QStringLiteral("Information"),
                 QStringLiteral("Applications are modified or lost, you can not operate\uFF01"),
                 platform::MessageIcon::Error);
-        return;
+        return false;
     }
     std::unique_ptr<TForm_MOpen> progress;
     QString failure;
     try {
-        xls::Workbook book = xls::Workbook::Open(w.OpenFileName);
-        const xls::Sheet sheet = book.ActiveSheet();
+        Book book = open(w.OpenFileName);
+        decltype(auto) sheet = sheetOf(book);
         const int n = records::ImportRowCount(sheet);
         w.ReadingCount = quint32(n);
         progress = std::make_unique<TForm_MOpen>(w.StartFolder, &w);
@@ -127,7 +133,6 @@ void LoadSpreadsheet(TFormMain& w) {
         progress->StartAnimation();
         platform::SleepMs(10);
         const records::ImportedRows imported = records::ReadImportRows(sheet, n, w.RunningMax, w.RunningMin);
-        book.Close();
         ShowImportedRows(w, imported);
         // After a level that is not a number only the rows read before it
         // are in the table, and the count says so.
@@ -146,6 +151,7 @@ void LoadSpreadsheet(TFormMain& w) {
         progress.reset();
     }
     if (!failure.isEmpty()) ShowErrorText(&w, failure);
+    return failure.isEmpty();
 }
 
 }  // namespace
@@ -169,10 +175,19 @@ void TFormMain::ToolButton1Click() {
 
 void TFormMain::LoadFile() {
     OpenFileName = records::TrimFileName(OpenFileName);
+    bool loaded = false;
     switch (records::LoadKindOf(OpenFileName)) {
-    case records::LoadKind::Record: LoadRecordFile(*this); break;
-    case records::LoadKind::Text: LoadTextFile(*this); break;
-    case records::LoadKind::Spreadsheet: LoadSpreadsheet(*this); break;
-    case records::LoadKind::None: break;  // not a file the program reads: nothing changes
+    case records::LoadKind::Record: loaded = LoadRecordFile(*this); break;
+    case records::LoadKind::Text: loaded = LoadTextFile(*this); break;
+    case records::LoadKind::Spreadsheet:
+        loaded = LoadSpreadsheet(*this, &xls::Workbook::Open, [](xls::Workbook& book) { return book.ActiveSheet(); });
+        break;
+    case records::LoadKind::Workbook:
+        loaded = LoadSpreadsheet(*this, &xlsx::Sheet::Open, [](const xlsx::Sheet& s) -> const xlsx::Sheet& { return s; });
+        break;
+    case records::LoadKind::None: return;  // not a file the program reads: nothing changes
     }
+    // The chart's summary line speaks of the last recording; over a chart
+    // that a failed or empty load has emptied it would mislead.
+    if (!loaded || ReadingCount == 0) ChartTool_Txt->SetText(QString());
 }

@@ -10,9 +10,11 @@
 #include "records/file_io.h"
 #include "records/sheet_rows.h"
 #include "records/text_export.h"
+#include "records/xlsx_export.h"
 #include "records/xls/workbook.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTimer>
 
@@ -61,7 +63,11 @@ void SaveSpreadsheet(TFormMain& w, const QString& target) {
         return;
     }
     const QString exportTemplate = w.StartFolder + QDir::separator() + QStringLiteral("Export.vornic");
-    if (!records::CopyFileReplacing(exportTemplate, target)) {
+    // The workbook is built in a new file beside the target, which takes the
+    // target's place only once it is saved whole: a damaged template or any
+    // later failure leaves the user's older file as it was.
+    records::FileBeside file(target);
+    if (!file.Ok() || !records::CopyFileReplacing(exportTemplate, file.Path())) {
         ShowBox(&w, QStringLiteral("Information"), QStringLiteral("The Excel File does not exist \uFF01"),
                 platform::MessageIcon::None);
         return;
@@ -69,7 +75,7 @@ void SaveSpreadsheet(TFormMain& w, const QString& target) {
     std::unique_ptr<TFormSave> progress;
     QString failure;
     try {
-        xls::Workbook book = xls::Workbook::Open(target);
+        xls::Workbook book = xls::Workbook::Open(file.Path());
         xls::Sheet sheet = book.ActiveSheet();
         records::ClearExportRows(sheet);
         progress = std::make_unique<TFormSave>(w.StartFolder, &w);
@@ -79,8 +85,44 @@ void SaveSpreadsheet(TFormMain& w, const QString& target) {
         records::WriteExportRows(sheet, *w.Table, int(w.ReadingCount) + 1);
         book.Save();
         book.Close();
+        if (!file.Commit()) failure = QStringLiteral("The workbook cannot be saved to %1.").arg(target);
     } catch (const std::exception& error) {
         // The workbook is closed unsaved as the error leaves its scope.
+        failure = QString::fromLocal8Bit(error.what());
+    }
+    if (progress) {
+        progress->StopAnimation();
+        progress.reset();
+    }
+    if (!failure.isEmpty()) ShowBox(&w, QString(), failure, platform::MessageIcon::Error);
+}
+
+// The workbook form: the template's head and the rows written into a new
+// file beside the target, which replaces the target once it is complete.
+void SaveWorkbook(TFormMain& w, const QString& target) {
+    if (int(w.ReadingCount) > records::MaxWorkbookDataRows) {
+        ShowBox(&w, QStringLiteral("Information"), QString::fromLatin1(records::TooManyWorkbookRowsText),
+                platform::MessageIcon::Error);
+        return;
+    }
+    const QString exportTemplate = w.StartFolder + QDir::separator() + QStringLiteral("Export.vornic");
+    records::FileBeside file(target);
+    if (!file.Ok() || !QFileInfo::exists(exportTemplate)) {
+        ShowBox(&w, QStringLiteral("Information"), QStringLiteral("The Excel File does not exist \uFF01"),
+                platform::MessageIcon::None);
+        return;
+    }
+    std::unique_ptr<TFormSave> progress;
+    QString failure;
+    try {
+        const records::WorkbookHead head = records::ReadTemplateHead(exportTemplate);
+        progress = std::make_unique<TFormSave>(w.StartFolder, &w);
+        progress->show();
+        progress->StartAnimation();
+        platform::SleepMs(1000);
+        records::WriteWorkbookExport(file.Path(), head, *w.Table, int(w.ReadingCount) + 1);
+        if (!file.Commit()) failure = QStringLiteral("The workbook cannot be saved to %1.").arg(target);
+    } catch (const std::exception& error) {
         failure = QString::fromLocal8Bit(error.what());
     }
     if (progress) {
@@ -122,6 +164,7 @@ void TFormMain::ToolButton2Click() {
     case records::SaveForm::Record: SaveRecordFile(*this, target); break;
     case records::SaveForm::Text: SaveTextFile(*this, target); break;
     case records::SaveForm::Spreadsheet: SaveSpreadsheet(*this, target); break;
+    case records::SaveForm::Workbook: SaveWorkbook(*this, target); break;
     case records::SaveForm::None: break;
     }
 }

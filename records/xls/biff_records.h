@@ -13,6 +13,7 @@ namespace rt {
 inline constexpr std::uint16_t Formula = 0x0006;
 inline constexpr std::uint16_t Eof = 0x000A;
 inline constexpr std::uint16_t Selection = 0x001D;
+inline constexpr std::uint16_t DateMode = 0x0022;
 inline constexpr std::uint16_t Font = 0x0031;
 inline constexpr std::uint16_t Continue = 0x003C;
 inline constexpr std::uint16_t Window1 = 0x003D;
@@ -43,6 +44,7 @@ inline constexpr std::uint16_t Table = 0x0236;
 inline constexpr std::uint16_t Window2 = 0x023E;
 inline constexpr std::uint16_t Rk = 0x027E;
 inline constexpr std::uint16_t Style = 0x0293;
+inline constexpr std::uint16_t Format = 0x041E;
 inline constexpr std::uint16_t ShrFmla = 0x04BC;
 inline constexpr std::uint16_t Bof = 0x0809;
 }  // namespace rt

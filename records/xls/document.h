@@ -26,6 +26,8 @@ struct Cell {
     QString text;                 // what the cell shows
     std::uint16_t xf = kDefaultCellXf;
     std::uint32_t sstIndex = 0;   // assigned while saving
+    bool isNumber = false;        // a number (or a formula's number result)
+    double number = 0;
 };
 
 struct Row {
@@ -74,7 +76,18 @@ struct Document {
     std::vector<SheetInfo> sheets;  // in BOUNDSHEET order
     std::size_t active = 0;
     ActiveSheet activeSheet;
+    std::map<std::uint16_t, QString> formats;  // FORMAT records: number -> format text
+    std::vector<std::uint16_t> xfFormat;       // the format number of every XF, in XF order
+    bool dates1904 = false;                    // DATEMODE: days counted from 1904-01-01
+    std::map<std::pair<std::uint16_t, QString>, std::uint16_t> derivedXfs;  // DerivedXf's answers
 };
+
+// The format text of an XF (a built-in one when the file leaves it out).
+QString FormatOfXf(const Document& doc, std::uint16_t xf);
+// The XF to give a new number cell: `base` with `format` as its number
+// format, added to the globals (with a FORMAT record) when the workbook has
+// none such yet. Throws Error when the workbook holds no more formats.
+std::uint16_t DerivedXf(Document& doc, std::uint16_t base, const QString& format);
 
 // Parses a workbook stream. Throws Error.
 Document ParseWorkbookStream(const Bytes& stream);

@@ -1,6 +1,7 @@
 #include "records/xls/workbook.h"
 
 #include "records/xls/document.h"
+#include "records/xls/number_text.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -99,6 +100,58 @@ QString Sheet::CellText(int row, int column) const {
     auto& cells = found->second.cells;
     auto at = std::find_if(cells.begin(), cells.end(), [&](const Cell& c) { return c.column == column - 1; });
     return at == cells.end() ? QString() : at->text;
+}
+
+CellValue Sheet::Value(int row, int column) const {
+    const Document& doc = book_->Doc();
+    const detail::ActiveSheet& s = doc.activeSheet;
+    CellValue value;
+    if (row < 1 || column < 1 || column > detail::kSheetColumns) return value;
+    auto found = s.rows.find(row - 1);
+    if (found == s.rows.end()) return value;
+    auto& cells = found->second.cells;
+    auto at = std::find_if(cells.begin(), cells.end(), [&](const Cell& c) { return c.column == column - 1; });
+    if (at == cells.end()) return value;
+    value.text = at->text;
+    value.format = detail::FormatOfXf(doc, at->xf);
+    if (!at->isNumber) {
+        value.kind = at->text.isEmpty() ? CellKind::Empty : CellKind::Text;
+        return value;
+    }
+    value.number = at->number;
+    const std::uint16_t number = at->xf < doc.xfFormat.size() ? doc.xfFormat[at->xf] : 0;
+    const FormatKind kind = doc.formats.count(number) ? ClassifyNumberFormat(value.format) : BuiltInFormatKind(number);
+    switch (kind) {
+    case FormatKind::Number: value.kind = CellKind::Number; break;
+    case FormatKind::Date: value.kind = CellKind::Date; break;
+    case FormatKind::Time: value.kind = CellKind::Time; break;
+    case FormatKind::DateTime: value.kind = CellKind::DateTime; break;
+    }
+    return value;
+}
+
+bool Sheet::DatesFrom1904() const { return book_->Doc().dates1904; }
+
+void Sheet::SetCellNumber(int row, int column, double value, const QString& format) {
+    CheckCell(row, column);
+    Document& doc = book_->Doc();
+    detail::ActiveSheet& s = doc.activeSheet;
+    detail::Row& target = s.rows[row - 1];
+    auto col = std::uint16_t(column - 1);
+    std::uint16_t base = detail::kDefaultCellXf;
+    if (const Cell* old = target.Find(col)) {
+        base = old->xf;
+    } else if (auto columnFormat = s.columnXf.find(col); columnFormat != s.columnXf.end()) {
+        base = columnFormat->second;
+    }
+    Cell cell;
+    cell.column = col;
+    cell.fresh = true;
+    cell.isNumber = true;
+    cell.number = value;
+    cell.text = detail::GeneralNumberText(value);
+    cell.xf = detail::DerivedXf(doc, base, format);
+    target.Put(std::move(cell));
 }
 
 void Sheet::ClearRow(int row) {

@@ -13,6 +13,7 @@
 // its data with empty texts, so the used rows end there, and the import
 // (rows 5 to UsedRowCount() - 1) gets back exactly the rows exported.
 #include "records/xls/error.h"
+#include "records/xls/number_format.h"
 
 #include <QString>
 
@@ -31,13 +32,26 @@ inline constexpr int HeadRows = 4;
 inline constexpr int MaxDataRows = MaxSheetRows - HeadRows - 1;
 
 inline constexpr const char* TooManyRowsText =
-    "This recording has too many rows for a spreadsheet (at most 65531). Save it as a text file instead.";
+    "This recording has too many rows for an Excel File [*.xls] (at most 65531). Save it as an Excel Workbook "
+    "[*.xlsx] or a text file instead.";
 
 // Throws Error(TooManyRowsText) when `dataRows` table rows cannot be exported
 // into one sheet. Called before anything is written, so nothing is cut off.
 void CheckExportRowCount(int dataRows);
 
 class Workbook;
+
+enum class CellKind { Empty, Text, Number, Date, Time, DateTime };
+
+// A cell as its number format shows it. Dates and times are numbers: days
+// since the workbook's epoch (1899-12-30, or 1904-01-01 for a workbook that
+// counts from 1904), the time of day as the fraction of a day.
+struct CellValue {
+    CellKind kind = CellKind::Empty;
+    double number = 0;                          // Number, Date, Time, DateTime
+    QString text;                               // as CellText gives it
+    QString format = QStringLiteral("General"); // the number format's text
+};
 
 // The active sheet of an open workbook; valid while that Workbook object is
 // open and stays where it is (not moved from).
@@ -49,12 +63,22 @@ public:
     // format with "." (52.3, 7, 1E+20), TRUE/FALSE, error codes like #DIV/0!,
     // a formula's last result; "" for an empty or missing cell.
     QString CellText(int row, int column) const;
+    // The cell with its kind: an empty text counts as Empty; a number (or a
+    // formula's number result) is a Date, Time or DateTime when its format
+    // says so (ClassifyNumberFormat).
+    CellValue Value(int row, int column) const;
+    // True when the workbook counts dates from 1904-01-01.
+    bool DatesFrom1904() const;
     // Removes every cell of the row (its values and formats).
     void ClearRow(int row);
     // Stores text as a text value; an existing cell keeps its format, a new
     // one takes its column's format. Throws Error for a cell outside the
     // sheet (rows 1-65536, columns 1-256) or a text over 32767 characters.
     void SetCellText(int row, int column, const QString& text);
+    // Stores a number shown in `format` ("0.0", "hh:mm:ss", "yyyy-mm-dd",
+    // ...): the cell keeps its (or its column's) look with that format.
+    // Throws Error as SetCellText does, or when no format can be added.
+    void SetCellNumber(int row, int column, double value, const QString& format);
 
 private:
     friend class Workbook;

@@ -195,7 +195,9 @@ private:
                 if (r.type == rt::MulRk) {
                     std::uint32_t rk = in.U32();
                     PutU32(single, rk);
-                    cell.text = GeneralNumberText(DecodeRk(rk));
+                    cell.isNumber = true;
+                    cell.number = DecodeRk(rk);
+                    cell.text = GeneralNumberText(cell.number);
                 }
                 AppendRaw(cell.raw, cell.type, single.data(), single.size());
                 target.Put(std::move(cell));
@@ -209,9 +211,28 @@ private:
         std::vector<Record> follow;
         for (std::size_t k = first + 1; k <= last; ++k) follow.push_back(Materialize(stream_, records[k]));
         cell.text = CellRecordText(r.type, ByteReader(data, r.size), follow, doc_.sst);
+        NoteNumber(cell, ByteReader(data, r.size));
         if (r.type == rt::LabelSst) ++s_.sharedStringRefsAtLoad;
         for (std::size_t k = first; k <= last; ++k) AppendRaw(cell.raw, records[k].type, records[k].Data(stream_), records[k].size);
         target.Put(std::move(cell));
+    }
+
+    // The number of a number cell (or a formula's number result), which its
+    // format may show as a date or time.
+    static void NoteNumber(Cell& cell, ByteReader in) {
+        in.Skip(6);
+        if (cell.type == rt::Number) {
+            cell.number = in.F64();
+        } else if (cell.type == rt::Rk) {
+            cell.number = DecodeRk(in.U32());
+        } else if (cell.type == rt::Formula) {
+            const std::uint8_t* v = in.Take(8);
+            if (v[6] == 0xFF && v[7] == 0xFF) return;
+            cell.number = ByteReader(v, 8).F64();
+        } else {
+            return;
+        }
+        cell.isNumber = true;
     }
 
     Document& doc_;
@@ -302,6 +323,14 @@ Document ParseWorkbookStream(const Bytes& stream) {
             doc.sheets.push_back(std::move(sheet));
         }
         if (r.type == rt::Window1 && r.data.size() >= 12) itabCur = GetU16(r.data, 10);
+        if (r.type == rt::Xf) doc.xfFormat.push_back(r.data.size() >= 4 ? GetU16(r.data, 2) : 0);
+        if (r.type == rt::DateMode && r.data.size() >= 2) doc.dates1904 = GetU16(r.data, 0) != 0;
+        if (r.type == rt::Format && r.data.size() >= 5) {
+            Bytes tail(r.data.begin() + 4, r.data.end());
+            std::vector<const Bytes*> segs{&tail};
+            SegmentReader in(segs);
+            doc.formats[GetU16(r.data, 0)] = ReadUnicodeString(in, GetU16(r.data, 2));
+        }
         sawEof = r.type == rt::Eof;
         doc.globals.push_back(std::move(r));
     }

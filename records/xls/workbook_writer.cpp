@@ -7,6 +7,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
 
 namespace xls::detail {
 
@@ -27,7 +28,7 @@ void AssignSharedStrings(Document& doc) {
                 if (cell.type == rt::LabelSst) ++refs;
                 continue;
             }
-            if (cell.text.isEmpty()) continue;
+            if (cell.text.isEmpty() || cell.isNumber) continue;
             if (!knownBuilt) {
                 for (std::size_t i = doc.sst.entries.size(); i-- > 0;) {
                     const SstEntry& e = doc.sst.entries[i];
@@ -99,6 +100,18 @@ void AppendRowRecord(Bytes& out, int rowNumber, const Row& row) {
 void AppendCell(Bytes& out, int rowNumber, const Cell& cell) {
     if (!cell.fresh) {
         out.insert(out.end(), cell.raw.begin(), cell.raw.end());
+        return;
+    }
+    if (cell.isNumber) {
+        PutU16(out, rt::Number);
+        PutU16(out, 14);
+        PutU16(out, unsigned(rowNumber));
+        PutU16(out, cell.column);
+        PutU16(out, cell.xf);
+        std::uint64_t bits;
+        std::memcpy(&bits, &cell.number, sizeof bits);
+        PutU32(out, std::uint32_t(bits));
+        PutU32(out, std::uint32_t(bits >> 32));
         return;
     }
     bool blank = cell.text.isEmpty();

@@ -82,3 +82,27 @@ TEST(FileIo, WriteReplacesAnExistingFileWhole) {
     EXPECT_FALSE(WriteFileReplacing(dir.filePath("missing/data.txt"), "x"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"data.txt"});  // no temporary left
 }
+
+TEST(FileIo, AFileBesideTheTargetReplacesItOnlyWhenCommitted) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString target = dir.filePath("run.xls");
+    const auto filesIn = [&] { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); };
+    for (bool commit : {false, true}) {
+        SCOPED_TRACE(commit);
+        Write(target, "the older file");
+        {
+            FileBeside file(target);
+            ASSERT_TRUE(file.Ok());
+            EXPECT_EQ(QFileInfo(file.Path()).absolutePath(), QFileInfo(target).absolutePath());
+            Write(file.Path(), "the new file");
+            EXPECT_EQ(Read(target), "the older file");  // untouched while it is built
+            if (commit) EXPECT_TRUE(file.Commit());
+        }
+        EXPECT_EQ(Read(target), commit ? "the new file" : "the older file");
+        EXPECT_EQ(filesIn(), QStringList{"run.xls"});  // no temporary file left either way
+    }
+    FileBeside nowhere(dir.filePath("no/such/folder/run.xls"));
+    EXPECT_FALSE(nowhere.Ok());
+    EXPECT_FALSE(nowhere.Commit());
+}

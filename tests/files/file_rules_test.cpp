@@ -26,6 +26,10 @@ TEST(FileNames, LoaderFollowsFirstThreeCharactersOfTheExtensionInAnyCase) {
         {"/home/u/DATA.Txt", LoadKind::Text},
         {"/home/u/data.txt.txt", LoadKind::Text},
         {"/home/u/sheet.xls", LoadKind::Spreadsheet},
+        {"/home/u/sheet.xlsx", LoadKind::Workbook},
+        {"/home/u/SHEET.XLSX", LoadKind::Workbook},
+        {"/home/u/sheet.xlsm", LoadKind::Spreadsheet},  // only "xlsx" picks the workbook reader
+        {"/home/u/sheet.xls1", LoadKind::Spreadsheet},
         {"/home/u/sheet.XLS", LoadKind::Spreadsheet},
         {"/home/u/log.dat", LoadKind::None},
         {"/home/u/qzx", LoadKind::None},            // no extension
@@ -45,7 +49,9 @@ TEST(FileNames, SaveAlwaysAppendsTheExtensionOfTheChosenForm) {
         {"/home/u/run", 1, "/home/u/run.qzx"},
         {"/home/u/run.xls", 3, "/home/u/run.xls.xls"},
         {"/home/u/run", 0, ""},
-        {"/home/u/run", 4, ""},
+        {"/home/u/run", 4, "/home/u/run.xlsx"},
+        {"/home/u/run.xlsx", 4, "/home/u/run.xlsx.xlsx"},
+        {"/home/u/run", 5, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SaveTargetPath(QString::fromUtf8(c.name), SaveFormOf(c.index)), QString::fromUtf8(c.target))

@@ -41,7 +41,8 @@ TEST_F(OpenCommand, AsksWithTheOpenFilterListAndACancelChangesNothing) {
     ASSERT_EQ(seams.fileDialogs.asked.size(), 1u);
     EXPECT_FALSE(seams.fileDialogs.asked[0].save);
     EXPECT_EQ(seams.fileDialogs.asked[0].filter,
-              QStringLiteral("Record File [*.qzx]|*.qzx|Text File        [*.txt]|*.txt|Excel File [*.xls]|*.xls"));
+              QStringLiteral("Record File [*.qzx]|*.qzx|Text File        [*.txt]|*.txt|Excel File [*.xls]|*.xls|"
+                             "Excel Workbook [*.xlsx]|*.xlsx"));
     EXPECT_EQ(window->ReadingCount, 3u);
     EXPECT_EQ(window->Table->RowCount(), 4);
 }
@@ -234,4 +235,32 @@ TEST_F(OpenCommand, TheOpenProgressWindowPlaysItsClipWhileASpreadsheetIsRead) {
     EXPECT_EQ(window->findChild<TForm_MOpen*>(), nullptr);
     EXPECT_EQ(window->ReadingCount, 4u);
     EXPECT_TRUE(seams.messages.shown.empty());
+}
+
+TEST_F(OpenCommand, AFailedOrEmptyLoadEmptiesTheSummaryLineAndAGoodOneKeepsIt) {
+    WriteFile(Path("good.txt"), "1\t65,3\tA\t12:00:00\t01.05.2024\t\r\n");
+    WriteFile(Path("bad.txt"), "1\tloud\tA\t12:00:00\t01.05.2024\t\r\n");
+    WriteFile(Path("empty.txt"), "");
+    WriteFile(Path("damaged.xls"), QByteArray(4096, 'x'));
+    WriteWords(records::MakeRecordFileName(folder.path(), 2024, 3, 5, 1, 2, 3), {});
+    const struct { const char* name; QString path; bool kept; } cases[] = {
+        {"a text file that loads", Path("good.txt"), true},
+        {"a file of no known kind", Path("notes.dat"), true},
+        {"a level that is no number", Path("bad.txt"), false},
+        {"an empty text file", Path("empty.txt"), false},
+        {"an empty record file", records::MakeRecordFileName(folder.path(), 2024, 3, 5, 1, 2, 3), false},
+        {"a missing spreadsheet", Path("missing.xls"), false},
+        {"a damaged spreadsheet", Path("damaged.xls"), false},
+        {"a record file name without a date", Path("nodate.qzx"), false},
+    };
+    Record(2);
+    window->ToolButton3Click();  // stop
+    const QString summary = window->ChartTool_Txt->Text();
+    ASSERT_FALSE(summary.isEmpty());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->ChartTool_Txt->SetText(summary);
+        Open(c.path);
+        EXPECT_EQ(window->ChartTool_Txt->Text(), c.kept ? summary : QString());
+    }
 }

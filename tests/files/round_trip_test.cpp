@@ -50,5 +50,5 @@ TEST_P(RoundTrip, SavedAndOpenedAgainGivesTheSameRows) {
 
 INSTANTIATE_TEST_SUITE_P(Forms, RoundTrip,
                          ::testing::Values(Form{"record", 1, "qzx"}, Form{"text", 2, "txt"},
-                                           Form{"spreadsheet", 3, "xls"}),
+                                           Form{"spreadsheet", 3, "xls"}, Form{"workbook", 4, "xlsx"}),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -2,13 +2,15 @@
 // boxes and the tick that is off while it runs and back on however it ends.
 #include "files_fixture.h"
 #include "records/F_save.h"
+#include "records/sheet_values.h"
 #include "records/xls/workbook.h"
 
 #include "ico/animate_widget.h"
 
 namespace {
 
-const QString kSaveFilter = QStringLiteral("Record File [*.qzx]|*.qzx|Text File [*.txt]|*.txt|Excel File [*.xls]|*.xls");
+const QString kSaveFilter = QStringLiteral(
+    "Record File [*.qzx]|*.qzx|Text File [*.txt]|*.txt|Excel File [*.xls]|*.xls|Excel Workbook [*.xlsx]|*.xlsx");
 
 class SaveCommand : public FilesFixture {
 protected:
@@ -215,6 +217,74 @@ TEST_F(SaveCommand, SpreadsheetFormPausesOnceWithItsProgressWindow) {
     EXPECT_EQ(window->findChild<TFormSave*>(), nullptr);
     xls::Workbook book = xls::Workbook::Open(Path("run.xls"));
     EXPECT_EQ(book.ActiveSheet().UsedRowCount(), 3 + 5);  // the data and the empty row after it
-    EXPECT_EQ(book.ActiveSheet().CellText(5, 2), window->Table->Cell(1, 1));
+    // The level is stored as a number that reads back as the table's text.
+    EXPECT_EQ(book.ActiveSheet().Value(5, 2).kind, xls::CellKind::Number);
+    EXPECT_EQ(records::ImportText(1, book.ActiveSheet().Value(5, 2)), window->Table->Cell(1, 1));
     EXPECT_TRUE(seams.messages.shown.empty());
+}
+
+TEST_F(SaveCommand, ASpreadsheetSaveThatFailsLeavesTheOlderTargetByteEqualAndNoStrayFile) {
+    RecordAndStop(2);
+    const QByteArray goodTemplate = ReadFile(Path("Export.vornic"));
+    ASSERT_GT(goodTemplate.size(), 2048);
+    QByteArray flippedHeader = goodTemplate;
+    for (int i = 0x30; i < 0x50; ++i) flippedHeader[i] = char(~flippedHeader[i]);  // sector tables' places
+    const struct {
+        const char* name;
+        QByteArray templateBytes;
+    } cases[] = {
+        {"not a workbook", QByteArray(4096, 'x')},
+        {"cut after its header", goodTemplate.left(1024)},
+        {"header tables flipped", flippedHeader},
+        {"empty", QByteArray()},
+    };
+    // An earlier export of the same name: a real workbook the user keeps.
+    AnswerFileDialog(Path("run"), 3);
+    window->ToolButton2Click();
+    ASSERT_TRUE(seams.messages.shown.empty());
+    const QByteArray older = ReadFile(Path("run.xls"));
+    ASSERT_EQ(older.left(4), QByteArray("\xD0\xCF\x11\xE0", 4));
+    const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(Path("Export.vornic"), c.templateBytes);
+        seams.messages.shown.clear();
+        AnswerFileDialog(Path("run"), 3);
+        window->ToolButton2Click();
+        ASSERT_EQ(seams.messages.shown.size(), 1u);
+        EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+        EXPECT_EQ(ReadFile(Path("run.xls")), older);
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), before);
+        EXPECT_TRUE(TickRunsEverySecond());
+    }
+}
+
+TEST_F(SaveCommand, WorkbookFormWritesBesideTheTargetAndKeepsAnOlderFileWhenItFails) {
+    RecordAndStop(3);
+    WriteFile(Path("run.xlsx"), "an older file");
+    const struct { const char* name; QByteArray templateBytes; bool saved; } cases[] = {
+        {"a good template", ReadFile(Path("Export.vornic")), true},
+        {"a damaged template", QByteArray(4096, 'x'), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray before = ReadFile(Path("run.xlsx"));
+        WriteFile(Path("Export.vornic"), c.templateBytes);
+        seams.messages.shown.clear();
+        seams.time.sleeps.clear();
+        AnswerFileDialog(Path("run"), 4);
+        window->ToolButton2Click();
+        EXPECT_EQ(seams.messages.shown.size(), c.saved ? 0u : 1u);
+        if (c.saved) {
+            EXPECT_EQ(ReadFile(Path("run.xlsx")).left(2), QByteArray("PK"));
+            EXPECT_EQ(seams.time.sleeps, std::vector<int>{1000});
+        } else {
+            EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+            EXPECT_EQ(ReadFile(Path("run.xlsx")), before);
+        }
+        EXPECT_EQ(QDir(folder.path()).entryList({"*.xlsx*", ".run*"}, QDir::Files | QDir::Hidden),
+                  QStringList{"run.xlsx"});
+        EXPECT_EQ(window->findChild<TFormSave*>(), nullptr);
+        EXPECT_TRUE(TickRunsEverySecond());
+    }
 }

@@ -2,6 +2,7 @@
 // export template: what is written from sheet row 5 on comes back row for
 // row, and only the rows exported.
 #include "monitor/reading_table.h"
+#include "monitor/reading_word.h"
 #include "records/sheet_rows.h"
 #include "records/xls/workbook.h"
 #include "tools/xlstemplate/export_template.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace records;
@@ -104,3 +106,86 @@ TEST_F(SheetRows, ALevelThatIsNoNumberStopsTheImportAtItsRow) {
     EXPECT_EQ(back.readingCount, 3);
     EXPECT_EQ(back.levels.Count(), 2u);
 }
+
+TEST_F(SheetRows, AnExportStoresNumbersDatesAndTimesThatReadBackAsTheTableShowsThem) {
+    std::vector<RowCells> rows;
+    for (int i = 1; i <= 40; ++i)
+        rows.push_back({QString::number(i), reading::FormatLevel(500 + i * 7), i % 2 ? "A" : "C",
+                        reading::FormatLongTime(QTime(23, 59, 50).addSecs(i)),
+                        reading::FormatShortDate(QDate(2026, 12, 9))});
+    const QString target = dir.filePath("out.xls");
+    Export(target, rows);
+    {
+        xls::Workbook book = xls::Workbook::Open(target);
+        const xls::Sheet sheet = book.ActiveSheet();
+        const xls::CellKind kinds[] = {xls::CellKind::Number, xls::CellKind::Number, xls::CellKind::Text,
+                                       xls::CellKind::Time, xls::CellKind::Date};
+        for (int k = 1; k <= 5; ++k) EXPECT_EQ(int(sheet.Value(5, k).kind), int(kinds[k - 1])) << k;
+        EXPECT_DOUBLE_EQ(sheet.Value(5, 2).number, 50.7);
+        EXPECT_EQ(sheet.Value(5, 2).format, QStringLiteral("0.0"));
+        EXPECT_DOUBLE_EQ(sheet.Value(5, 5).number, 46365);  // 2026-12-09
+    }
+    EXPECT_EQ(Import(target).rows, rows);
+    // Saved again over itself, the formats are found, not added twice.
+    const qint64 size = QFileInfo(target).size();
+    Export(target, rows, /*fromTemplate=*/false);
+    EXPECT_EQ(QFileInfo(target).size(), size);
+    EXPECT_EQ(Import(target).rows, rows);
+}
+
+TEST_F(SheetRows, AWorkbookWithoutAnEmptyRowAfterItsDataKeepsItsLastRow) {
+    const QString target = dir.filePath("foreign.xls");
+    ASSERT_TRUE(QFile::copy(templatePath, target));
+    {
+        xls::Workbook book = xls::Workbook::Open(target);
+        xls::Sheet sheet = book.ActiveSheet();
+        for (int r = 5; r <= 7; ++r) {
+            sheet.SetCellNumber(r, 1, r - 4, "General");
+            sheet.SetCellNumber(r, 2, 60 + r, "0.0");
+        }
+        sheet.SetCellText(8, 3, QStringLiteral("A"));  // a last row with one cell filled
+        sheet.SetCellText(10, 1, QString());           // empty rows after it end the data
+        book.Save();
+    }
+    ImportedRows back = Import(target);
+    ASSERT_EQ(back.readingCount, 4);
+    EXPECT_EQ(back.rows[2][1], QStringLiteral("67,0"));
+    EXPECT_EQ(back.rows[3][2], QStringLiteral("A"));
+    EXPECT_EQ(back.levels.Count(), 3u);
+
+    // A date in the level column is no level: the reading stops at its row.
+    {
+        xls::Workbook book = xls::Workbook::Open(target);
+        book.ActiveSheet().SetCellNumber(6, 2, 45413, QStringLiteral("yyyy-mm-dd"));
+        book.Save();
+    }
+    back = Import(target);
+    EXPECT_TRUE(back.Failed());
+    EXPECT_EQ(back.badLevelRow, 2);
+    EXPECT_EQ(back.badLevel, reading::FormatShortDate(QDate(2024, 5, 1)));
+    EXPECT_EQ(back.readingCount, 1);
+}
+
+class SheetRowsSizes : public SheetRows, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SheetRowsSizes, ARecordingsRowsComeBackUnchangedWithRealNumbersDatesAndTimes) {
+    const int n = GetParam();
+    std::vector<RowCells> rows;
+    rows.reserve(std::size_t(n));
+    const QString date = reading::FormatShortDate(QDate(2026, 12, 9));
+    for (int i = 1; i <= n; ++i)
+        rows.push_back({QString::number(i), reading::FormatLevel(300 + (i * 37) % 900), i % 3 ? "A" : "C",
+                        reading::FormatLongTime(QTime(0, 0).addSecs(i % 86400)), date});
+    const QString target = dir.filePath("out.xls");
+    Export(target, rows);
+    const ImportedRows back = Import(target);
+    EXPECT_FALSE(back.Failed());
+    ASSERT_EQ(back.readingCount, n);
+    EXPECT_TRUE(back.rows == rows);
+    if (n > 0) {
+        xls::Workbook book = xls::Workbook::Open(target);
+        EXPECT_EQ(book.ActiveSheet().Value(4 + n, 5).kind, xls::CellKind::Date);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SheetRowsSizes, ::testing::Values(0, 1, 3, xls::MaxDataRows));

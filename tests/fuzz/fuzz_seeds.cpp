@@ -6,6 +6,7 @@
 #include "monitor/reading_table.h"
 #include "records/sheet_rows.h"
 #include "records/text_export.h"
+#include "records/xlsx_export.h"
 #include "records/xls/workbook.h"
 #include "tools/xlstemplate/export_template.h"
 
@@ -87,12 +88,22 @@ void Spreadsheets() {
     records::WriteExportRows(sheet, table, 5);
     book.Save();
     const QByteArray exportBytes = ReadAll(templatePath);
+    const records::WorkbookHead head = records::ReadTemplateHead(templatePath);
     QFile::remove(templatePath);
 
     Write("fuzz_xls_reader", "template.xls", templateBytes);
     Write("fuzz_xls_reader", "export.xls", exportBytes);
     Write("fuzz_xls_patcher", "template.xls", templateBytes);
     Write("fuzz_xls_patcher", "export.xls", exportBytes);
+
+    // Workbooks (.xlsx): the export of the same rows, and one without rows.
+    const QString workbookPath = out + QStringLiteral("/export.tmp.xlsx");
+    records::WriteWorkbookExport(workbookPath, head, table, 5);
+    Write("fuzz_xlsx_reader", "export.xlsx", ReadAll(workbookPath));
+    ReadingTable empty;
+    records::WriteWorkbookExport(workbookPath, head, empty, 1);
+    Write("fuzz_xlsx_reader", "empty.xlsx", ReadAll(workbookPath));
+    QFile::remove(workbookPath);
 }
 
 // A FAT32 volume of 64 one-sector clusters: boot sector, FSInfo, one FAT of

@@ -64,7 +64,14 @@ protected:
     QByteArray original;
 };
 
+// The container library reports numbers it is given out of range as
+// assertions on stderr; the reader must check them first.
+void ExpectNoLibraryComplaint(const std::string& errors) {
+    EXPECT_EQ(errors.find("CRITICAL"), std::string::npos) << errors.substr(0, 400);
+}
+
 TEST_F(Damage, CutFilesAreRefused) {
+    testing::internal::CaptureStderr();
     QString cut = dir.filePath("cut.xls");
     int accepted = 0;
     for (qsizetype length = 0; length < original.size(); length += length < 1024 ? 61 : 509) {
@@ -73,9 +80,46 @@ TEST_F(Damage, CutFilesAreRefused) {
     }
     // The compound file's tables sit at its start and end: no cut leaves a workbook.
     EXPECT_EQ(accepted, 0);
+    ExpectNoLibraryComplaint(testing::internal::GetCapturedStderr());
+}
+
+TEST_F(Damage, SectorNumbersPastTheEndAreRefusedBeforeTheLibrarySeesThem) {
+    auto u32 = [&](const QByteArray& b, qsizetype at) {
+        return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8 |
+               std::uint32_t(std::uint8_t(b[at + 2])) << 16 | std::uint32_t(std::uint8_t(b[at + 3])) << 24;
+    };
+    auto set32 = [](QByteArray& b, qsizetype at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = char((v >> (8 * i)) & 0xFF);
+    };
+    const qsizetype firstFat = (qsizetype(u32(original, 0x4C)) + 1) * 512;
+    const qsizetype directory = (qsizetype(u32(original, 0x30)) + 1) * 512;
+    const std::uint32_t past = std::uint32_t(original.size() / 512 + 3);
+    struct Case { const char* what; std::function<void(QByteArray&)> doctor; };
+    const Case cases[] = {
+        {"a sector table sector", [&](QByteArray& b) { set32(b, 0x4C, past); }},
+        {"the sector table's size", [&](QByteArray& b) { set32(b, 0x2C, 0x00FFFFFF); }},
+        {"the directory's start", [&](QByteArray& b) { set32(b, 0x30, past); }},
+        {"the mini table's start", [&](QByteArray& b) { set32(b, 0x3C, past); }},
+        {"a link of the sector table", [&](QByteArray& b) { set32(b, firstFat + 4, past); }},
+        {"a loop in the directory's chain", [&](QByteArray& b) { set32(b, firstFat + 4 * u32(b, 0x30), u32(b, 0x30)); }},
+        {"the workbook stream's start", [&](QByteArray& b) { set32(b, directory + 128 + 0x74, past); }},
+        {"the workbook stream's size", [&](QByteArray& b) { set32(b, directory + 128 + 0x78, 0x7FFFFF00); }},
+        {"the sector size", [&](QByteArray& b) { b[0x1E] = 20; }},
+    };
+    QString bad = dir.filePath("bad.xls");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray bytes = original;
+        c.doctor(bytes);
+        WriteAll(bad, bytes);
+        testing::internal::CaptureStderr();
+        EXPECT_THROW(xls::Workbook::Open(bad), xls::Error);
+        ExpectNoLibraryComplaint(testing::internal::GetCapturedStderr());
+    }
 }
 
 TEST_F(Damage, FlippedBytesNeverCrash) {
+    testing::internal::CaptureStderr();
     std::mt19937 random(20261209);
     QString bad = dir.filePath("bad.xls");
     for (int round = 0; round < 300; ++round) {
@@ -85,6 +129,7 @@ TEST_F(Damage, FlippedBytesNeverCrash) {
         WriteAll(bad, bytes);
         OpenReadAndSave(bad);
     }
+    ExpectNoLibraryComplaint(testing::internal::GetCapturedStderr());
 }
 
 // Doctoring the workbook stream itself, past the compound file's checks.

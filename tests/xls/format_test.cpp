@@ -2,6 +2,7 @@
 // string table split over CONTINUE records.
 #include "records/xls/biff_strings.h"
 #include "records/xls/number_text.h"
+#include "records/xls/number_format.h"
 
 #include <clocale>
 #include <cstring>
@@ -104,6 +105,54 @@ TEST(SharedStrings, WrittenTablesSplitCleanlyAndIndexEveryBucket) {
         auto rec = std::find_if(records.begin(), records.end(), [&](const Record& r) { return r.offset + inRecord == at; });
         EXPECT_NE(rec, records.end()) << b;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NumberFormats, DateAndTimeTokensCountOnlyOutsideQuotesEscapesAndBrackets) {
+    using xls::FormatKind;
+    const struct { const char* format; FormatKind kind; } cases[] = {
+        {"General", FormatKind::Number},
+        {"0.0", FormatKind::Number},
+        {"#,##0.00;[Red]-#,##0.00", FormatKind::Number},
+        {"0.00E+00", FormatKind::Number},  // the exponent is no era year
+        {"0%", FormatKind::Number},
+        {"@", FormatKind::Number},
+        {"\"dB\" 0.0", FormatKind::Number},  // quoted letters are no tokens
+        {"0.0\\d", FormatKind::Number},      // nor escaped ones
+        {"[Blue]0", FormatKind::Number},     // nor colours
+        {"yyyy-mm-dd", FormatKind::Date},
+        {"d-mmm-yy", FormatKind::Date},
+        {"mmm", FormatKind::Date},  // a month alone
+        {"[$-407]dd.mm.yyyy", FormatKind::Date},
+        {"h:mm:ss", FormatKind::Time},
+        {"mm:ss", FormatKind::Time},  // minutes beside seconds
+        {"[h]:mm", FormatKind::Time},
+        {"h AM/PM", FormatKind::Time},
+        {"[$-409]h:mm:ss AM/PM;@", FormatKind::Time},
+        {"m/d/yy h:mm", FormatKind::DateTime},
+        {"yyyy-mm-dd\"T\"hh:mm:ss", FormatKind::DateTime},
+        {"0.0;\"d\"yyyy", FormatKind::Number},  // only the first section counts
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(int(xls::ClassifyNumberFormat(QString::fromUtf8(c.format))), int(c.kind)) << c.format;
+}
+
+TEST(NumberFormats, BuiltInFormatsAndDecimals) {
+    using xls::FormatKind;
+    const struct { int id; FormatKind kind; } builtIn[] = {
+        {0, FormatKind::Number}, {2, FormatKind::Number}, {11, FormatKind::Number}, {14, FormatKind::Date},
+        {17, FormatKind::Date},  {18, FormatKind::Time},  {21, FormatKind::Time},   {22, FormatKind::DateTime},
+        {30, FormatKind::Date},  {45, FormatKind::Time},  {46, FormatKind::Time},   {49, FormatKind::Number},
+        {57, FormatKind::Date},  {60, FormatKind::Number},
+    };
+    for (const auto& c : builtIn) EXPECT_EQ(int(xls::BuiltInFormatKind(c.id)), int(c.kind)) << c.id;
+    const struct { const char* format; int decimals; } decimals[] = {
+        {"General", -1}, {"0", -1}, {"0.0", 1}, {"#,##0.000", 3}, {"0.0#", 2}, {"\"a.b\"0", -1}, {"0.00E+00", 2},
+    };
+    for (const auto& c : decimals) EXPECT_EQ(xls::FixedDecimals(QString::fromUtf8(c.format)), c.decimals) << c.format;
 }
 
 }  // namespace

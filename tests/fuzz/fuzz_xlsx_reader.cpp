@@ -1,0 +1,39 @@
+// A workbook the user opens: any bytes as an .xlsx file, read by our reader,
+// its active sheet read cell by cell in a bounded area and through the
+// import's row reader.
+#include "platform/testing/seam_doubles.h"
+#include "records/sheet_rows.h"
+#include "records/xlsx/workbook_reader.h"
+#include "tests/fuzz/fuzz_support.h"
+
+#include <QFile>
+
+namespace {
+constexpr int MaxRowsRead = 300;     // the area read cell by cell
+constexpr int MaxColumnsRead = 6;    // one past the columns the reader keeps
+constexpr int MaxImportRows = 2000;  // the import's reader, bounded so one input stays quick
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    platform::testing::SeamDoubles seams;
+    const QString path = fuzz::ScratchFolder() + QStringLiteral("/opened.xlsx");
+    fuzz::WriteBytes(path, data, size);
+    try {
+        const xlsx::Sheet sheet = xlsx::Sheet::Open(path);
+        const int used = sheet.UsedRowCount();
+        if (used < 0 || used > xlsx::MaxSheetRows) fuzz::Fail("used rows outside the sheet");
+        for (int row = 1; row <= std::min(used + 1, MaxRowsRead); ++row)
+            for (int column = 1; column <= MaxColumnsRead; ++column) {
+                const xls::CellValue v = sheet.Value(row, column);
+                if (column > xlsx::KeptColumns && v.kind != xls::CellKind::Empty) fuzz::Fail("a column not kept has a value");
+            }
+        const int importRows = records::ImportRowCount(sheet);
+        if (importRows > used) fuzz::Fail("more import rows than used rows");
+        const records::ImportedRows rows = records::ReadImportRows(sheet, std::min(importRows, MaxImportRows), 0, 0);
+        if (rows.levels.Count() > rows.rows.size()) fuzz::Fail("more levels than rows");
+    } catch (const xls::Error&) {
+        // Not a workbook we can read: the open command shows this text.
+    }
+    QFile::remove(path);
+    return 0;
+}
