@@ -1,25 +1,33 @@
 #!/usr/bin/env bash
 # Smoke test of the Debian package: checks its control fields and contents,
 # unpacks it into a temporary root (no installation), validates the desktop
-# files there, and runs the unpacked quorvane-demo launcher under Xvfb
-# against the simulated meter with a temporary XDG data home: the window
-# must come up, and pressing "Online records" must leave a recording in the
-# per-user folder.
+# files and the MIME entry there, asks the unpacked program for its version
+# without a display, and runs the unpacked quorvane-demo launcher under Xvfb
+# against the simulated meter with a temporary home: the window must come
+# up, pressing "Online records" must leave a recording in the documents
+# folder, and the per-user folders must hold links, not copies.
 #
-#   package_smoke.sh --deb FILE         test this package
-#   package_smoke.sh --build-dir DIR    package the built tree DIR first (cpack)
+#   package_smoke.sh [--lintian] --deb FILE    test this package
+#   package_smoke.sh [--lintian] --build-dir DIR
+#                                             package the built tree DIR first (cpack)
 #
+# --lintian also runs lintian -EvIL +pedantic and fails on any error or
+# warning (scripts/package --check; a development build is not hardened).
 # Exits 77 (skipped) when a tool it needs is missing.
 set -euo pipefail
 
-deb="" build_dir=""
+deb="" build_dir="" lintian=0
+if [ "${1:-}" = --lintian ]; then lintian=1; shift; fi
 case "${1:-}" in
   --deb) deb=$(realpath "${2:?package file}") ;;
   --build-dir) build_dir=$(realpath "${2:?build folder}") ;;
-  *) sed -n '2,12s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+  *) sed -n '2,18s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
 esac
 
-for tool in dpkg-deb xvfb-run xdotool xwininfo desktop-file-validate appstreamcli; do
+tools=(dpkg-deb xvfb-run xdotool xwininfo desktop-file-validate appstreamcli
+       update-mime-database xdg-mime mimetype)
+[ $lintian = 1 ] && tools+=(lintian)
+for tool in "${tools[@]}"; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed (scripts/deps)"; exit 77; }
 done
 
@@ -49,7 +57,12 @@ for needed in libusb-0.1-4 libqt6widgets6 qt6-qpa-plugins libc6; do
   [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] || fail "Depends lacks $needed"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = quorvane ] || fail "package name"
-[ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no Maintainer"
+maintainer=$(dpkg-deb -f "$deb" Maintainer)
+[[ $maintainer == *" <"*@*">" && $maintainer != *.invalid\>* ]] || fail "Maintainer is not an address: $maintainer"
+[[ $(dpkg-deb -f "$deb" Homepage) == https://* ]] || fail "no Homepage"
+version=$(dpkg-deb -f "$deb" Version)
+[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+-[0-9]+$ ]] || fail "Version $version is not upstream-revision"
+upstream=${version%-*}
 
 step "contents"
 dpkg-deb -c "$deb" > "$tmp/contents"
@@ -63,8 +76,12 @@ expected=(
   ./usr/share/applications/io.github.quorvane.Quorvane.desktop
   ./usr/share/applications/io.github.quorvane.Quorvane.Demo.desktop
   ./usr/share/metainfo/io.github.quorvane.Quorvane.metainfo.xml
+  ./usr/share/mime/packages/io.github.quorvane.Quorvane.xml
   ./usr/share/icons/hicolor/48x48/apps/io.github.quorvane.Quorvane.png
   ./usr/share/icons/hicolor/scalable/apps/io.github.quorvane.Quorvane.svg
+  ./usr/share/man/man1/quorvane.1.gz ./usr/share/man/man1/quorvane-demo.1.gz
+  ./usr/share/doc/quorvane/copyright ./usr/share/doc/quorvane/changelog.Debian.gz
+  ./usr/share/doc/quorvane/changelog.gz
   ./usr/lib/udev/rules.d/70-quorvane.rules
 )
 for path in "${expected[@]}"; do
@@ -74,6 +91,16 @@ awk '$1 !~ /^d/ && $2 != "root/root" {print "FAIL: not owned by root: " $NF; bad
   failures=$((failures + 1))
 grep -E ' \./usr/bin/quorvane(-demo)?$' "$tmp/contents" | grep -qv '^-rwxr-xr-x' && fail "launchers not executable"
 grep -q '\.qzx$' "$tmp/contents" && fail "a recording from a development run was packaged"
+dpkg-deb --ctrl-tarfile "$deb" | tar -t > "$tmp/control-files"
+grep -qx './postrm' "$tmp/control-files" || fail "no postrm of our own"
+if dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./postrm 2>/dev/null | grep -q ldconfig; then fail "postrm calls ldconfig"; fi
+
+if [ $lintian = 1 ]; then
+  step "lintian -EvIL +pedantic"
+  lintian -EvIL +pedantic --no-tag-display-limit "$deb" > "$tmp/lintian.log" 2>&1 || true
+  grep -E '^[EWIPX]: ' "$tmp/lintian.log" || true
+  if grep -qE '^[EW]: ' "$tmp/lintian.log"; then fail "lintian reports errors or warnings"; fi
+fi
 
 step "unpacking"
 root="$tmp/root"
@@ -87,51 +114,101 @@ for desktop in "$root"/usr/share/applications/*.desktop; do
   icon=$(sed -n 's/^Icon=//p' "$desktop")
   ls "$root/usr/share/icons/hicolor/"*/apps/"$icon".* >/dev/null 2>&1 ||
     fail "$(basename "$desktop"): Icon=$icon is not in the package"
+  grep -q '^StartupWMClass=' "$desktop" || fail "$(basename "$desktop"): no StartupWMClass"
 done
+main_desktop=$root/usr/share/applications/io.github.quorvane.Quorvane.desktop
+grep -qx 'MimeType=application/x-quorvane-record;' "$main_desktop" || fail "the desktop file takes no recordings"
+grep -qx 'Exec=quorvane %f' "$main_desktop" || fail "the desktop file passes no file"
 if ldd "$root/usr/lib/quorvane/quorvane" | grep 'not found'; then fail "unresolved libraries"; fi
 
+step "--version without a display"
+home="$tmp/home"
+mkdir -p "$home"
+if out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$home" "$root/usr/bin/quorvane" --version 2>&1); then
+  [ "$out" = "quorvane $upstream" ] || fail "--version printed [$out], the package is $version"
+else
+  fail "--version failed: $out"
+fi
+[ -z "$(ls -A "$home")" ] || fail "--version made folders: $(ls -A "$home")"
+
+step "MIME type of recordings"
+update-mime-database "$root/usr/share/mime" || fail "update-mime-database"
+printf '\x50\x1a\x38\x70' > "$tmp/x.qzx"
+mime=$(env XDG_DATA_DIRS="$root/usr/share" XDG_DATA_HOME="$tmp/no-data" XDG_CURRENT_DESKTOP=X-Generic \
+  xdg-mime query filetype "$tmp/x.qzx" 2>&1) || true
+[ "$mime" = application/x-quorvane-record ] || fail "xdg-mime query filetype x.qzx: $mime"
+
 step "running the unpacked quorvane-demo under Xvfb"
-export XDG_DATA_HOME="$tmp/xdg data"
-work="$XDG_DATA_HOME/quorvane"
+mkdir -p "$home/.config"
+echo 'XDG_DOCUMENTS_DIR="$HOME/My Documents"' > "$home/.config/user-dirs.dirs"
+work="$home/My Documents/Quorvane"
+state="$home/.local/state/quorvane"
 cat > "$tmp/run.sh" <<'RUN'
 #!/usr/bin/env bash
-# Inside Xvfb: start the demo, wait for the window, press "Online records".
+# Inside Xvfb: start the demo, wait until its window is up and settled, press
+# "Online records" and wait for the recording. Every wait has a deadline far
+# beyond what an idle machine needs, so a loaded machine only makes it slower.
 root=$1 work=$2 log=$3
 "$root/usr/bin/quorvane-demo" > "$log" 2>&1 &
 pid=$!
+started=$SECONDS
+alive() { kill -0 $pid 2>/dev/null || { echo "FAIL: the program ended early"; cat "$log"; exit 1; }; }
 wid=""
-for _ in $(seq 1 100); do
+until [ -n "$wid" ]; do
   wid=$(xdotool search --onlyvisible --name '^ Quorvane' 2>/dev/null | head -1) || true
-  [ -n "$wid" ] && break
-  kill -0 $pid 2>/dev/null || { echo "FAIL: the program ended before its window came up"; cat "$log"; exit 1; }
-  sleep 0.1
+  alive
+  [ $((SECONDS - started)) -lt 90 ] || { echo "FAIL: no window titled \" Quorvane\""; xwininfo -root -tree; cat "$log"; exit 1; }
+  [ -n "$wid" ] || sleep 0.1
 done
-[ -n "$wid" ] || { echo "FAIL: no window titled \" Quorvane\""; xwininfo -root -tree; cat "$log"; exit 1; }
-echo "window: $(xwininfo -id "$wid" | grep -E 'xwininfo|Width|Height' | tr -s ' \n' ' ')"
-sleep 1
+# The window is mapped; wait until it has stopped moving and resizing, so the
+# click lands where the button is.
+geometry() { xwininfo -id "$wid" 2>/dev/null | grep -E 'Absolute|Width|Height|Map State' | tr -s ' \n' ' '; }
+last="" now=$(geometry)
+until [ "$now" = "$last" ] && [[ $now == *IsViewable* ]]; do
+  [ $((SECONDS - started)) -lt 90 ] || { echo "FAIL: the window did not settle: $now"; exit 1; }
+  sleep 0.3; last=$now; now=$(geometry)
+done
+echo "window after $((SECONDS - started)) s: $now"
+recording() { find "$work" -maxdepth 1 -iname '*.qzx' "$@" | head -1; }
 # The toolbar starts at (10, 25) in the window; buttons are 79 wide; the
-# third one is "Online records".
-xdotool mousemove --window "$wid" $((10 + 2 * 79 + 40)) $((25 + 40)) click 1
-recording=""
-for _ in $(seq 1 100); do
-  recording=$(find "$work" -maxdepth 1 -iname '*.qzx' -size +0 | head -1)
-  [ -n "$recording" ] && break
+# third one is "Online records". The click creates the recording file at
+# once; only when none appears for a long while was the click lost (a second
+# click would stop a recording that had started).
+for attempt in 1 2 3; do
+  xdotool mousemove --sync --window "$wid" $((10 + 2 * 79 + 40)) $((25 + 40)) click 1
+  clicked=$SECONDS
+  while [ -z "$(recording)" ] && [ $((SECONDS - clicked)) -lt 20 ]; do alive; sleep 0.1; done
+  [ -n "$(recording)" ] && break
+  echo "click $attempt made no recording in 20 s; again"
+done
+[ -n "$(recording)" ] || { echo "FAIL: no recording in $work"; ls -la "$work"; cat "$log"; exit 1; }
+# The first tick after the click appends the first reading.
+until [ -n "$(recording -size +0)" ]; do
+  alive
+  [ $((SECONDS - clicked)) -lt 60 ] || { echo "FAIL: the recording stayed empty"; exit 1; }
   sleep 0.1
 done
-sleep 2
-alive=yes; kill -0 $pid 2>/dev/null || alive=no
+file=$(recording -size +0)
+sleep 1
+alive
 kill $pid 2>/dev/null; wait $pid 2>/dev/null
-[ $alive = yes ] || { echo "FAIL: the program ended while recording"; cat "$log"; exit 1; }
-[ -n "$recording" ] || { echo "FAIL: no recording in $work"; ls -la "$work"; cat "$log"; exit 1; }
-echo "recording: $(basename "$recording"), $(stat -c %s "$recording") bytes"
+echo "recording: $(basename "$file"), $(stat -c %s "$file") bytes, after $((SECONDS - started)) s"
 RUN
-timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$tmp/run.sh" "$root" "$work" "$tmp/app.log" ||
+timeout 240 env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME HOME="$home" \
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash "$tmp/run.sh" "$root" "$work" "$tmp/app.log" ||
   fail "the demo run"
+share="$root/usr/share/quorvane"
+[ "$(readlink "$work/ico")" = "$share/ico" ] || fail "ico in the working folder is not a link into the package"
+[ "$(readlink "$work/Export.vornic")" = "$share/Export.vornic" ] || fail "the template is not a link into the package"
 for f in ico/min.bmp ico/max.bmp ico/Open.avi ico/exchange.avi ico/palmpilot.avi Export.vornic; do
-  cmp -s "$root/usr/share/quorvane/$f" "$work/$f" || fail "$f not in the working folder"
+  cmp -s "$share/$f" "$work/$f" || fail "$f not in the working folder"
 done
-grep -qx "card_image = $work/card.img" "$work/metersim.conf" || fail "the demo meter got no card"
-[ -s "$work/card.img" ] || fail "no card image in the working folder"
+grep -qx "card_image = $state/card.img" "$state/metersim.conf" || fail "the demo meter got no card"
+[ -s "$state/card.img" ] || fail "no card image in the state folder"
+footprint=$(du -sk --exclude='*.qzx' "$work" "$state" | awk '{kb += $1} END {print kb}')
+echo "per-user footprint besides recordings: $footprint KiB"
+[ "$footprint" -lt 1024 ] || fail "the per-user folders take $footprint KiB: $(du -ak "$work" "$state")"
+[ -e "$home/.local/share/quorvane" ] && fail "the old hidden folder was made"
 
 if [ $failures -gt 0 ]; then echo "$failures failure(s)"; exit 1; fi
 echo "package smoke test passed"
