@@ -2,6 +2,8 @@
 // The about box: the banner, the meter model and a footer line. It has no
 // buttons and is closed by its title bar. Window code: lives in the qv_ui
 // library.
+#include "monitor/version.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -22,5 +24,5 @@ public:
 
     static constexpr int ClientWidth = 433;
     static constexpr int ClientHeight = 235;
-    static constexpr const char* FooterText = "Quorvane 0.1 \u2014 sound level meter";
+    static constexpr const char* FooterText = "Quorvane " QUORVANE_VERSION " \u2014 sound level meter";
 };
