@@ -2,8 +2,6 @@
 // The about box: the banner, the meter model and a footer line. It has no
 // buttons and is closed by its title bar. Window code: lives in the qv_ui
 // library.
-#include "monitor/version.h"
-
 #include <QDialog>
 
 class QFrame;
@@ -24,5 +22,6 @@ public:
 
     static constexpr int ClientWidth = 433;
     static constexpr int ClientHeight = 235;
-    static constexpr const char* FooterText = "Quorvane " QUORVANE_VERSION " \u2014 sound level meter";
+    // "Quorvane <version> — sound level meter", the version from the build.
+    static const char* const FooterText;
 };

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/command_line.h"
 
-#include "monitor/version.h"
+// QUORVANE_VERSION comes from the build (monitor/CMakeLists.txt).
+#ifndef QUORVANE_VERSION
+#error "QUORVANE_VERSION is not defined"
+#endif
 
 namespace startup {
 

@@ -15,6 +15,8 @@ struct LineCase {
     QString file;
 };
 
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
 class CommandLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(CommandLine, GivesTheActionAndTheFile) {

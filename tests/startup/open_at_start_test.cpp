@@ -54,6 +54,8 @@ struct FileCase {
     unsigned rows;       // rows in the table after the load
 };
 
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+
 class OpenAtStartCases : public OpenAtStart, public ::testing::WithParamInterface<FileCase> {};
 
 TEST_P(OpenAtStartCases, LoadsTheFileAsTheOpenDialogWould) {
@@ -92,15 +94,34 @@ TEST_F(OpenAtStart, BareStartLoadsNothing) {
     EXPECT_TRUE(seen.openFileName.isEmpty());
 }
 
-TEST_F(OpenAtStart, AFileThatCannotBeReadShowsAnErrorAndTheWindowStays) {
+struct BadCase {
+    const char* name;
+    QString file;
+    bool exists;
+};
+
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
+
+class OpenAtStartBad : public OpenAtStart, public ::testing::WithParamInterface<BadCase> {};
+
+TEST_P(OpenAtStartBad, ShowsAnErrorAndTheWindowStays) {
+    const BadCase& c = GetParam();
     WriteBothPictures();
-    // A record file's name carries its start date; this one's does not.
-    WriteFile(folder.path() + QStringLiteral("/nodate.qzx"), RecordWords(2));
-    const Seen seen = RunWith(QStringLiteral("nodate.qzx"));
-    ASSERT_TRUE(seen.ran);
+    if (c.exists) WriteFile(folder.path() + QLatin1Char('/') + c.file, RecordWords(2));
+    const Seen seen = RunWith(c.file);
+    ASSERT_TRUE(seen.ran);  // the window was still up after the load
+    EXPECT_EQ(seen.count, 0u);
     ASSERT_EQ(seams.messages.shown.size(), 1u);
     EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OpenAtStartBad,
+    ::testing::Values(
+        // A record file's name carries its start date: N = 2023, B = February, V = 31st.
+        BadCase{"name_without_a_calendar_date", "NBV01234.qzx", true},
+        BadCase{"missing_file", "NGFO0509.qzx", false}),
+    [](const ::testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
 
 TEST_F(OpenAtStart, TheWindowCarriesTheProgramsIconAndDesktopName) {
     WriteBothPictures();
