@@ -24,7 +24,7 @@ case "${1:-}" in
   *) sed -n '2,18s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
 esac
 
-tools=(dpkg-deb xvfb-run xdotool xwininfo desktop-file-validate appstreamcli
+tools=(dpkg-deb Xvfb xdotool xwininfo desktop-file-validate appstreamcli
        update-mime-database xdg-mime mimetype)
 [ $lintian = 1 ] && tools+=(lintian)
 for tool in "${tools[@]}"; do
@@ -32,9 +32,9 @@ for tool in "${tools[@]}"; do
 done
 
 tmp=$(mktemp -d)
-app_pid=""
+xvfb_pid=""
 cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -184,8 +184,19 @@ kill -0 $pid 2>/dev/null || give_up "the program ended while recording"
 kill $pid 2>/dev/null; wait $pid 2>/dev/null
 echo "recording: $(basename "$file"), $(stat -c %s "$file") bytes, after $((SECONDS - started)) s"
 RUN
-timeout 240 env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME HOME="$home" \
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash "$tmp/run.sh" "$root" "$work" "$tmp/app.log" "$tmp/sim.log" ||
+# Our own X server, on a display number it picks itself (-displayfd) and
+# reports once it accepts connections: xvfb-run -a chooses a number before
+# starting the server, which races with other X servers started at the same
+# time on a busy machine (seen: "could not connect to display").
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$tmp/display" > "$tmp/xvfb.log" 2>&1 &
+xvfb_pid=$!
+xvfb_started=$SECONDS
+until [ -s "$tmp/display" ] || ! kill -0 $xvfb_pid 2>/dev/null || [ $((SECONDS - xvfb_started)) -ge 60 ]; do
+  sleep 0.1
+done
+[ -s "$tmp/display" ] || { cat "$tmp/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
+timeout 240 env -u XDG_CONFIG_HOME -u XDG_DATA_HOME -u XDG_STATE_HOME -u WAYLAND_DISPLAY HOME="$home" \
+  DISPLAY=":$(head -1 "$tmp/display")" bash "$tmp/run.sh" "$root" "$work" "$tmp/app.log" "$tmp/sim.log" ||
   fail "the demo run"
 share="$root/usr/share/quorvane"
 [ "$(readlink "$work/ico")" = "$share/ico" ] || fail "ico in the working folder is not a link into the package"
