@@ -6,6 +6,12 @@
 #include <QLabel>
 #include <QPixmap>
 
+#ifndef QUORVANE_VERSION
+#error "QUORVANE_VERSION is not defined"
+#endif
+
+const char* const TF_Help::FooterText = "Quorvane " QUORVANE_VERSION " \u2014 sound level meter";
+
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, int pixels, const QColor& colour, const QPoint& at) {

@@ -22,5 +22,6 @@ public:
 
     static constexpr int ClientWidth = 433;
     static constexpr int ClientHeight = 235;
-    static constexpr const char* FooterText = "Quorvane 0.1 \u2014 sound level meter";
+    // "Quorvane <version> — sound level meter", the version from the build.
+    static const char* const FooterText;
 };

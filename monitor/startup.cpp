@@ -3,12 +3,38 @@
 #include "monitor/F_main.h"
 #include "platform/messages.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QTimer>
+#include <QWindow>
 #include <memory>
 #include <stdexcept>
 
 namespace {
 
 const QString ApplicationTitle = QStringLiteral("Quorvane ");
+
+// The window's icon, the same picture as the menu entry's.
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int side : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/art/app-icon-%1.png").arg(side), QSize(side, side));
+    return icon;
+}
+
+// On X11 a window's class (WM_CLASS) is the application's name as it stands
+// when the first window is made, and the toolkit keeps it from then on. The
+// title "Quorvane " ends in a space that would end up in the class, where
+// desktops match it against StartupWMClass; so the first window is made
+// under the name without the space. The instance part is the program's file
+// name, or RESOURCE_NAME when set (the demo launcher sets it, so that its
+// windows group under its own menu entry).
+void SettleWindowClass(QApplication& app) {
+    app.setApplicationName(ApplicationTitle.trimmed());
+    QWindow probe;
+    probe.create();
+}
 
 }  // namespace
 
@@ -39,9 +65,12 @@ bool ProgramApplication::notify(QObject* receiver, QEvent* event) {
     }
 }
 
-int RunProgram(QApplication& app) {
+int RunProgram(QApplication& app, const QString& fileToOpen) {
     std::unique_ptr<TFormMain> window;
     try {
+        SettleWindowClass(app);
+        QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopFileName));
+        QApplication::setWindowIcon(ProgramIcon());
         // The application's name is its title in boxes and the task bar. Not
         // its display name: Qt would append that to every window title.
         app.setApplicationName(ApplicationTitle);
@@ -49,6 +78,17 @@ int RunProgram(QApplication& app) {
         FormMain = window.get();
         window->FormCreate();
         window->show();
+        if (!fileToOpen.isEmpty()) {
+            // Once the loop runs, as a pick in the Open dialog would be.
+            const QString path = QFileInfo(fileToOpen).absoluteFilePath();
+            TFormMain* main = window.get();
+            QTimer::singleShot(0, main, [main, path] {
+                RunCommand([&] {
+                    main->OpenFileName = path;
+                    main->LoadFile();
+                });
+            });
+        }
         app.exec();
     } catch (...) {
         window.reset();

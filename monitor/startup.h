@@ -20,7 +20,14 @@ public:
 // one when it carries none) and no window is left. Returns 0 either way.
 // The caller installs the message boxes (the program: the toolkit's;
 // tests: the recorder).
-int RunProgram(QApplication& app);
+// `fileToOpen`, when not empty, is loaded once the event loop runs, as if
+// the user had chosen it in the Open dialog (a relative path is taken from
+// the working folder).
+int RunProgram(QApplication& app, const QString& fileToOpen = {});
+
+// The name the desktop knows the program by: its desktop file's name, the
+// Wayland app id.
+inline constexpr const char* DesktopFileName = "io.github.quorvane.Quorvane";
 
 // Shows an error box with the text of the error being handled (call from
 // within a catch block); an error without a text shows an empty box.

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks the shipped udev rule: it parses, it tags exactly the meter's USB
-device node for logged-in user access, and it grants nothing wider.
+"""Checks the shipped udev rule: it parses, it gives exactly the meter's USB
+device node to the logged-in user (uaccess) and to the group plugdev, and it
+grants nothing wider.
 Usage: test_udev_rule.py RULE_FILE [unittest arguments]"""
 import os
 import shutil
@@ -14,6 +15,8 @@ import udev_rules  # noqa: E402
 RULE_FILE = None
 
 UACCESS = ('TAG', '+=', 'uaccess')
+PLUGDEV = [('GROUP', '=', 'plugdev'), ('MODE', '=', '0660')]
+METER = [UACCESS] + PLUGDEV
 
 
 def usb_device(vendor="16c0", product="05dc", action="add", devtype="usb_device", subsystem="usb"):
@@ -41,9 +44,9 @@ class ShippedRule(unittest.TestCase):
 
     def test_tags_the_meter_and_nothing_else(self):
         cases = [
-            ("the meter plugged in", usb_device(), [UACCESS]),
-            ("the meter re-triggered", usb_device(action="change"), [UACCESS]),
-            ("the meter at boot (bind)", usb_device(action="bind"), [UACCESS]),
+            ("the meter plugged in", usb_device(), METER),
+            ("the meter re-triggered", usb_device(action="change"), METER),
+            ("the meter at boot (bind)", usb_device(action="bind"), METER),
             ("the meter unplugged", usb_device(action="remove"), []),
             ("the next product of the vendor", usb_device(product="05dd"), []),
             ("the product before", usb_device(product="05db"), []),
@@ -58,10 +61,15 @@ class ShippedRule(unittest.TestCase):
                 self.assertEqual(applied(self.rules, device), expected)
 
     def test_grants_no_wider_access(self):
+        # The group is plugdev and the mode gives others nothing; no owner,
+        # no programs run.
+        allowed = {"GROUP": {"plugdev"}, "MODE": {"0660", "0600"}}
         for rule in self.rules:
             for p in rule:
                 with self.subTest(pair=repr(p)):
-                    self.assertNotIn(p.key, ("MODE", "GROUP", "OWNER", "RUN", "PROGRAM"))
+                    self.assertNotIn(p.key, ("OWNER", "RUN", "PROGRAM", "IMPORT"))
+                    if p.key in allowed and p.op != "==":
+                        self.assertIn(p.value, allowed[p.key])
 
     def test_sorts_before_the_seat_rules_that_act_on_the_tag(self):
         name = os.path.basename(RULE_FILE)
