@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of going through the clock seam, which every tick does.
 #include "platform/clock.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The device link: finds the meter on the USB buses, opens it and carries
 // every exchange with it as a vendor control request on the default pipe.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A clip player for the progress windows: shows one frame of an uncompressed
 // AVI clip (read by AviClip) and steps through a range of frames on a timer at

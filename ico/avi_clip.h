@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reader of the uncompressed AVI clips that the progress windows play.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/F_help.h"
 
 #include "monitor/F_main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The about box: the banner, the meter model and a footer line. It has no
 // buttons and is closed by its title bar. Window code: lives in the qv_ui

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: a borderless window with its own title strip, a toolbar
 // of eight commands, two pages (chart page PanelA, big-digit page PanelB)

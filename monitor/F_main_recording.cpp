@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The online recording: the "Online records" command, the record file it
 // creates and the append of each reading, and the tick's reading branch
 // that takes, stores and shows one reading a second.

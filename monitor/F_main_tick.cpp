@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one-second tick: clock, link state and, while recording, one reading.
 #include "device/appusb.h"
 #include "monitor/F_main.h"

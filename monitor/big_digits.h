@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The big digits of the big-digit page: a label whose font is as large as
 // the page's layout allows, shrunk as far as needed for its text to fit the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's charts, built on QCustomPlot:
 //   LevelChart  - the line chart of the chart page: three coloured curves,

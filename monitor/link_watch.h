@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the one-second tick learns about the link to the meter, kept from
 // tick to tick: the link state for the status strip, the readings a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The arithmetic of the one-second tick, apart from the window that shows
 // it: the link state text, the reply of a level request, the running

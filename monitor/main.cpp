@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's entry. Started bare it reads no command line, environment or
 // configuration; --help and --version answer without a display, and one file
 // argument is opened once the window is up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's print command: the line chart, as it stands on screen
 // (the axis ranges the user sees), on one page of the default printer,
 // without a dialog. It works whichever page is shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's grid of readings: a fixed header row over the data rows
 // of a ReadingTable, one text line per row, the whole row selected by a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The table of readings behind the main window's grid: a header row (row 0)
 // and data rows 1.. . A row holds a reading (its word, date and time of day)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/startup.h"
 
 #include "monitor/F_main.h"

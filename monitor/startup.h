@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Program start-up and the last line of error handling: an error that a
 // command does not catch ends that command and is shown in an error box

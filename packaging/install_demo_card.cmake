@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs share/quorvane/demo/card.img.gz, the SD card of the simulated
 # meter that quorvane-demo unpacks on its first run: a small FAT32 image with
 # a few record files, made by scripts/make-demo-card and compressed (it is

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the generated application icons into the hicolor theme under the
 # application's id: app-icon-<size>.png -> icons/hicolor/<size>x<size>/apps,
 # app-icon.svg -> icons/hicolor/scalable/apps. Runs at install time, so it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one place the program reads the local clock. Tests install a virtual
 // clock (platform/testing/virtual_time.h) so that ticks and waits run in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one place the program shows a message box. The window toolkit's
 // version is installed by the program at start-up (platform/widgets_seams.h);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one place the program tells the user something without waiting for
 // an answer: a notice stays on screen while the program goes on (a running

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system printer: the default printer, one page, no dialog. Part of the
 // window library (Qt Print Support needs Widgets).
 #include "platform/printing.h"

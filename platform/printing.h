@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one place the program prints. A print job is one page: the caller
 // draws it on the paint device it is handed (opening its own painter, so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock.h"
 #include "color_chooser.h"
 #include "file_dialogs.h"

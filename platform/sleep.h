@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one place the program blocks its thread for a number of milliseconds
 // (the meter's pacing waits, the pauses of the save command). The system

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets_seams.h"
 
 #include "color_chooser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window toolkit's message boxes, file dialogs and colour chooser.
 // The program installs them once at start-up.

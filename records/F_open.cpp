@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/F_open.h"
 
 #include "ico/animate_widget.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The save progress window: a small fixed-size window, centred on the
 // desktop, that plays the exchange clip while a text or spreadsheet export

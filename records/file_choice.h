@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which loader a file name picks, and where a save goes: the small naming
 // rules of the open and save commands, in plain code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whole-file reads and replacing writes for the open and save commands,
 // each with a result that says whether it worked (the commands tell the

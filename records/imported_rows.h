@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rows a text file or a spreadsheet gives the table, with the curve
 // points and extremes the level rule made of them, and where a level that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The level rule of every loader: each data row that has a level, in row
 // order, adds one point to each of the three curves (the level, the running

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open command and LoadFile: a record file, a text export or a
 // spreadsheet export fills the main window's table and its three curves.
 #include "monitor/F_main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The record file: a headerless sequence of 32-bit reading words, least
 // significant byte first, word i at byte offset 4 * i. Its 8.3 name carries

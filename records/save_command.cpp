@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save command: the current data as a copy of the last recording's
 // record file, as a text export or as a spreadsheet filled from the
 // export template. The one-second tick is off while it runs.

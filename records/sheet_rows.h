@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The spreadsheet export and import on the active sheet of a workbook: the
 // table's data sit from sheet row 5 on (rows 1 to 4 are the template's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/sheet_values.h"
 
 #include "monitor/reading_word.h"

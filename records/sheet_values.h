@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The table's texts as spreadsheet values and back: numbers that a
 // spreadsheet can chart, dates and times as real date and time cells, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text export: one line per table row, its five cells each followed by
 // a tab, the line ended by CR LF; 8-bit text in the local encoding. Written

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The workbook export (.xlsx): the template's head (its texts in rows 1 to
 // 4, the title and note rows, the styled header row, the column widths,

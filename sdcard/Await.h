@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wait window: a small fixed-size window, centred on the screen, that
 // plays the card clip while the card is read or written. Modeless; every

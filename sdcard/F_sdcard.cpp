@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sdcard/F_sdcard.h"
 
 #include "monitor/F_main.h"

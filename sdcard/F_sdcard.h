@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The card dialog "Micro SD Card": mounts the meter's card while it is
 // built, shows the file system, the space figures with a pie and the root

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sdcard/card_pie.h"
 
 #include <QPainter>

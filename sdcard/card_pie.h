@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A two-slice pie drawn as a tilted disc with a rim: an ellipse with radii
 // 55 and 25 pixels, slices starting 20 degrees round, outlines in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the card dialog shows of the mounted volume and of each root
 // directory entry, and the names it builds from an entry, as plain code

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small FAT32 reader and writer for the meter's SD card, working sector by
 // sector through a SectorDevice: mounts the volume, reports its capacity and

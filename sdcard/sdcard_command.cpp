@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's SD card command: check that the meter holds a card,
 // show the card dialog, and load the file it copied into the working folder.
 #include "device/appusb.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the FAT32 layer gets its sectors from. The program uses the meter's
 // card over USB; tests and fuzzing use an image file, without the waits.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sdcard/sector_device.h"
 #include "sdcard/sector_transfer.h"
 

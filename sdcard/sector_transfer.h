@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moving one 512-byte sector of the meter's SD card to or from the PC.
 //

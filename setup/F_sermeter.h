@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The setup dialog: measuring range, frequency and time weighting, maximum
 // hold, the meter's clock and the colours of the chart's three curves.

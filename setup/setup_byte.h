@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The meter's one-byte setup and the two clock blocks that set its clock.
 // Plain code (Qt Core only): the setup dialog and its command build on it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's setup command: read the meter's setup byte, let the
 // user change it in the setup dialog, write it back when it changed, and
 // give the chart's curves the colours chosen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test-side interface of sim/metersim.h.
 #include "sim_state.h"
 

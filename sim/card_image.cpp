@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SD card in the meter: an image file opened read-write, so that an
 // image made by mkfs.fat is the card. Writes go straight to the file.
 // A sector beyond the end of the image reads as zeros (a card bigger than

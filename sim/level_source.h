@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the meter's live readings come from: a list of values, a file of
 // values, or a deterministic synthetic pattern. Values 0..1023 are level

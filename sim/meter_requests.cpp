@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the meter does with each vendor request, what it counts as a
 // protocol violation, and the injected faults.
 #include "sim_state.h"

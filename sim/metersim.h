@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef METERSIM_H
 #define METERSIM_H
 /* The simulated meter's test-side interface. The same library also provides

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings (config file, METERSIM_* variables, metersim_configure) and
 // runtime commands (control file, metersim_command).
 #include "sim_state.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulator's whole state and the operations the ABI files share.
 // One process-wide instance, created on first use (never at static

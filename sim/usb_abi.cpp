@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libusb 0.1 functions, with Debian's struct layouts, answered by the
 // simulated devices. Bus and device lists follow libusb 0.1: nothing is
 // listed before usb_find_busses, and a bus's devices are those present at

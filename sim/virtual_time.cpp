@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's clock, and the process's sleeps taken over for virtual
 // time. With virtual time on, nanosleep, usleep and relative
 // clock_nanosleep return at once and move the simulator's clock on by the

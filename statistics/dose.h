@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Noise dose and time-weighted average of A-weighted one-second readings.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/interval_csv.h"
 #include "statistics/dose.h"
 #include "statistics/labels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The interval table as CSV for other programs (RFC 4180: comma-separated,
 // CRLF line ends, fields quoted only when they hold a comma, quote or line

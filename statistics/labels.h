@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Names of the statistics: the frequency weighting goes into the name
 // (LAeq, LCmax, LA90, LAE for the sound exposure level), the time weighting

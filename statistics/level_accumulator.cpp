@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/level_accumulator.h"
 #include "statistics/dose.h"
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The running sums of one frequency weighting over one period: energy,
 // extremes, a histogram of 0.1 dB classes, noise dose and the time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/local_timeline.h"
 #include <QDateTime>
 #include <algorithm>

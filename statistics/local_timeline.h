@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Places readings known by their local date and time (or time of day only)
 // on the real time line: epoch seconds and the UTC offset of that moment.

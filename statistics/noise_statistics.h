@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The noise statistics of a stream of one-second readings, per clock
 // interval and for the whole data, kept apart by frequency weighting.

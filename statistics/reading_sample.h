@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One reading as the statistics see it: a plain value the caller fills from
 // whatever it holds (a live word, a record file, a text or spreadsheet row).

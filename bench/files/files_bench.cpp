@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What opening and saving cost through the main window: a record file of a
 // week (604,800 readings) opened into the table and the three curves, and a
 // day of readings (86,400 rows) saved as a text export and opened again.

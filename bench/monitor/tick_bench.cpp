@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording that has run for a week (604,800 readings): the cost of one
 // more tick, with the chart showing the newest 300 readings and everything
 // redrawn, and of the cross-hair following the mouse. Run from a folder with

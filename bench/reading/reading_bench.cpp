@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a week of readings costs: loading a record file of 604,800 words
 // into the table, the memory each reading holds, formatting the cells of a
 // screenful, and appending a word to a recording with and without forcing it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Listing the card and copying a 64 KB file through the simulated meter in
 // real time. The waits between the requests pace the meter and are the
 // expected cost; everything above them is overhead of the program and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the noise statistics cost: a whole month of one-second readings
 // (2,592,000) computed in one pass with one-minute intervals (43,200 of
 // them) or with hour intervals, and one live tick (add a reading, then take

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Spreadsheet export and import of the largest recording a sheet holds,
 // against ssconvert reading the same file. Prints wall times, the peak
 // resident memory after the export and the ratio to ssconvert.

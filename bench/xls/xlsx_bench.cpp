@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Workbook (.xlsx) export and import of one day of readings (86,400 rows),
 // beside ssconvert converting the same file to CSV in the same run. Prints
 // processor and wall times and the peak resident memory after the export.

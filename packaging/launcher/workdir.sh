@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the quorvane launchers (POSIX sh).
 #
 # The program works in the folder it is started in: it takes its pictures,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A printer for tests: each job becomes a PDF file, so a test can count its
 // pages and look at what was drawn. The test installs it with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Test doubles for the platform seams: a virtual clock that sleeps take
 // forward, a message recorder with scripted answers, a box nobody answers,

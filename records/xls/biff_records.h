@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // BIFF8 records: the type numbers the engine knows, the split of a workbook
 // stream into records and the writing of records (with CONTINUE for data

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // BIFF8 text: Unicode strings whose characters are stored either "compressed"
 // (one byte each, the low byte of UTF-16) or as UTF-16LE, possibly split over

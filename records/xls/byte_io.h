@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Little-endian reading and writing of record fields. Reading is bounded: any
 // read past the end of the data throws, so a short or corrupted record can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number formats of the workbook globals: the format an XF gives its cells,
 // and new XFs (with their FORMAT records) for the numbers, dates and times
 // the program writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/xls/compound_file.h"
 
 #include <gsf/gsf-infile-msole.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The OLE2 compound file that holds a workbook's streams, read and written
 // through libgsf. Kept free of Qt so the GLib headers meet no Qt macros.

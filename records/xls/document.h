@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The engine's in-memory picture of a workbook stream: globals and other
 // sheets as raw records (written back unchanged), the active sheet split

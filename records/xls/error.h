@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one error type of the spreadsheet engine: every failure to read, parse,
 // change or write a workbook ends up here with an English text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a cell's number format makes of its number: a plain number, a date,
 // a time of day or both. Spreadsheets store dates and times as numbers

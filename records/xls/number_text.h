@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns cell numbers into the text a spreadsheet shows for a number in the
 // general format: integers without decimals, others in the shortest form

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/xls/workbook.h"
 
 #include "records/xls/document.h"

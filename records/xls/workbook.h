@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A spreadsheet workbook in the Excel 97-2003 format (.xls, BIFF8), read and
 // written by our own engine: what the spreadsheet export and import need.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Builds a new one-sheet workbook from scratch: fonts, cell styles (font,
 // alignment, fill, thin borders), column widths, row heights, text cells,

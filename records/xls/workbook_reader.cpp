@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a BIFF8 workbook stream into a Document.
 #include "records/xls/document.h"
 #include "records/xls/number_text.h"

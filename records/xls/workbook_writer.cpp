@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a Document back as a BIFF8 workbook stream: globals with a rebuilt
 // shared string table, the active sheet with a rebuilt cell table (ROW
 // blocks, DBCELL, INDEX, DIMENSIONS, MERGECELLS) and the other sheets as they

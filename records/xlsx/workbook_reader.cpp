@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/xlsx/workbook_reader.h"
 
 #include "records/xls/number_format.h"

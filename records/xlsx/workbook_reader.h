@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small reader of Office Open XML workbooks (.xlsx): the active sheet's
 // cells in columns A to E with their number formats, read over libzip with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device link against the simulated meter: finding and opening the
 // meter, the shape of each transfer, and what a failed transfer does.
 #include "device/appusb.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who hears of a failed transfer: the link's box by default, or the report
 // a caller puts in place for a while (the recording's tick, which must not
 // wait for anybody). Either way the handle is given up and the rest of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated meter's own behaviour where the other tests lean on it:
 // protocol checks, injected faults, the card image, virtual time, the
 // control file, level sources and the clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Finds the meter through libusb 0.1 and reads its setup byte; prints what
  * it saw. Linked against Debian's libusb: only LD_PRELOAD puts the
  * simulated meter in its place. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LD_PRELOAD route: a client linked against Debian's libusb finds the
 // simulated meter when the simulator is preloaded, configured only through
 // its environment and config file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The meter's sector moves, sent through the device link in the order the
 // card layer uses (select, command, four 128-byte pieces), without its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-file reads, record words from bytes, and writes and copies that
 // replace a target only when they work.
 #include "records/file_io.h"

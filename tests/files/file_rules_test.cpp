@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which loader a name picks, where a save goes, and the level rule.
 #include "records/file_choice.h"
 #include "records/level_rule.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window in a working folder of its own with the two pictures it
 // needs and the export template, the seam doubles in virtual time and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open command and LoadFile: the refusal during a recording, choosing
 // the loader by extension, record files of every size, the curves, and
 // files that can't be read.

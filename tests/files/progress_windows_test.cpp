@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two progress windows with the clips the build draws (in the run
 // folder): size, caption, place on the desktop, and a clip that plays.
 // QV_HOLD_PROGRESS_MS keeps each window up longer, for a screenshot.

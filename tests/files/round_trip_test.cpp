@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording's table saved in each form and opened again gives back the
 // same rows, count and curves; an existing target is replaced without a
 // question.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save command: its guards, the dialog, the three forms, their failure
 // boxes and the tick that is off while it runs and back on however it ends.
 #include "files_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spreadsheet rows of the export and the import, on the generated
 // export template: what is written from sheet row 5 on comes back row for
 // row, and only the rows exported.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Spreadsheets as another program writes and reads them: workbooks made by
 // gnumeric's ssconvert (dates, times and date-times in several formats, a
 // last row without an empty row after it) load as the table shows dates and

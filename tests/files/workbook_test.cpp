@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workbook form (.xlsx): our export read back by our reader, the
 // template's head in it, numbers and dates as such, and damaged or
 // oversized workbooks refused with an error instead of a crash or an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A card that a meter, a camera or a broken PC may have written. The bytes
 // are the first sectors of a card image; the rest of the card reads as zeros
 // (the scratch copy is extended, sparse, to PaddedCardBytes), so a small

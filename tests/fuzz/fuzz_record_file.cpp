@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A record file: any bytes, named like a record file, read word by word and
 // decoded as the loader does; the start date comes from a name made of the
 // first bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes seed inputs for the fuzz targets, each made the way the program
 // (or a meter) makes it: record files of a few words, text exports from our
 // exporter, the export template and an export from it, and two small FAT32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every fuzz target shares: the entry point libFuzzer calls, a scratch
 // folder for the files the targets write, and the seams that keep message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A text export, or any file the user opens as one: the tab-driven parser
 // with the level rule behind it.
 #include "platform/testing/seam_doubles.h"

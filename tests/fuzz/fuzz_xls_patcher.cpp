@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The export with a damaged or foreign template: the bytes are the
 // template, which is copied, opened, emptied from row 5, given N rows of
 // five cells, saved and opened again. What was written must read back.

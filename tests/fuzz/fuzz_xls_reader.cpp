@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A spreadsheet the user opens: any bytes as an .xls file, opened by our
 // engine, its active sheet read cell by cell in a bounded area and through
 // the import's row reader.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A workbook the user opens: any bytes as an .xlsx file, read by our reader,
 // its active sheet read cell by cell in a bounded area and through the
 // import's row reader.

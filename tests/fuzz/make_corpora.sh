@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes seed inputs for the fuzz targets in <out>/<target>/:
 #  - everything fuzz_seeds writes (record files, our text and spreadsheet
 #    exports, our template, two hand-made small FAT32 cards);

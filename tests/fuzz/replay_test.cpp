@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replays a fuzz target's seed corpus and its regression cases through the
 // target's entry point, without libFuzzer, so every build checks them. A
 // crash, a sanitizer report or a broken invariant fails the test. The suite

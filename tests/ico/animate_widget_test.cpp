@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clip player: range, repeat count, stop, painting, a missing clip; and
 // the pictures compiled into the window library as :/art resources.
 

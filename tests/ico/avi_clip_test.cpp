@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AviClip against the AVI writer of the picture generator, and against files
 // that are damaged or lie about their sizes.
 

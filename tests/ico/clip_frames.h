@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Frames with a pattern that differs along x, along y and from frame to frame,
 // so a reader that flips rows, swaps colour channels, drops row padding or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pictures and clips that a build draws: present, of the sizes the
 // windows are laid out for, in the formats the program loads, and not blank.
 

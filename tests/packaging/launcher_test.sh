@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the launchers from packaging/launcher in a throw-away installed tree
 # whose program is a stand-in that reports where and how it was started.
 # Usage: launcher_test.sh <packaging source folder>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Smoke test of the Debian package: checks its control fields and contents,
 # unpacks it into a temporary root (no installation), validates the desktop
 # files and the MIME entry there, asks the unpacked program for its version

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks the shipped udev rule: it parses, it gives exactly the meter's USB
 device node to the logged-in user (uaccess) and to the group plugdev, and it
 grants nothing wider.

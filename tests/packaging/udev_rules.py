@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A small reader of udev rule files, strict enough to check ours.
 
 It checks the syntax of each rule (comma-separated KEY[{attr}] OP "value"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Headers every window test includes, compiled once for all of them: each
 // window test file otherwise spends most of its 20 seconds of compiling on
 // gtest, Qt Widgets and QCustomPlot. Qt Test is not here: its definitions

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding reading words into texts, the level and size formatters.
 #include "monitor/reading_word.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link's state across ticks: the status strip's texts, the readings a
 // recording missed, and when the user is told with a notice.
 #include "monitor/link_watch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window in a working folder of its own, its timer stopped so that
 // the test drives the ticks, one per virtual second, against the simulated

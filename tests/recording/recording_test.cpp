@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Online recording against the simulated meter, one tick per virtual second:
 // what lands in the record file, the table and the curves, the moving chart
 // window, unplugging, failed requests and failed writes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording nobody watches: a failed transfer costs one second's reading
 // and is told without a box, the status strip keeps count, a meter the user
 // may not open is explained once, and the commands that talk to the meter

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A flaky link during a delete and a copy: every fault kind of the
 // simulated meter injected at one transfer of the operation at a time, on
 // a real mkfs.fat image. After each run the card must be as before or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A FAT32 volume under test on a card image, with every sector it reads or
 // writes recorded and the message boxes captured.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Real FAT32 card images for the tests, made and inspected with the
 // dosfstools and mtools programs: mkfs.fat formats, mcopy/mmd/mdel fill,

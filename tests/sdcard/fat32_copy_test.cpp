@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying card files to the PC and the 8.3 name rules.
 #include "card_fixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A card's bytes are not to be trusted: random damage to the boot sector,
 // FSInfo, the FAT and the root directory must never make the layer hang,
 // crash, or touch a sector outside the card.

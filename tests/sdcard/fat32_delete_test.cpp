@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting card files: the result must be a volume fsck.fat finds clean.
 #include "card_fixture.h"
 

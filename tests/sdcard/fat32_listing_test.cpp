@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Listing the root directory of real images: what is listed, in which
 // order, across clusters, and what a broken or looping chain does.
 #include "card_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mounting real FAT32 images: both card layouts, FSInfo, and boot sectors
 // that must not be trusted.
 #include "card_fixture.h"

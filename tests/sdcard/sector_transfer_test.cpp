@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sector sequences on the wire, against the simulated meter in virtual
 // time, and the FAT32 layer over the USB sector source.
 #include "card_image.h"

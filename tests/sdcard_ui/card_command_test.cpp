@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SD card command: its guards, the dialog it shows with the card
 // loaded, and the file it hands to the main window.
 #include "card_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card dialog's operations on a real card: delete, upload, open with
 // unsafe names, and a card without a file system.
 #include "card_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the card dialog shows of a volume and its entries, and the local
 // names of copies: plain code, no display.
 #include "sdcard/card_view.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window on the simulated meter holding a real FAT32 card image,
 // with helpers to act inside the card dialog while it is open, to click its

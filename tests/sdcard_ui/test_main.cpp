@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own application object, for every test of this program.
 #include "monitor/startup.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window on the simulated meter in virtual time: a working folder
 // with the pictures the window loads, the seam doubles (the simulator's

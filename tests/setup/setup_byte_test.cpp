@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The setup byte as the dialog's controls see it, and the clock blocks.
 #include "setup/setup_byte.h"
 

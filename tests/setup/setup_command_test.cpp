@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The setup command: read, dialog, write only when changed, curve colours
 // and the timer on every path.
 #include "meter_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The setup dialog on its own: its controls, what a setup byte shows, the
 // range field, the colour swatches and the clock update.
 #include "meter_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 10,000 ticks of an online recording while the simulated meter is pulled
 // out, put back, times out, stalls and cuts its replies short at random.
 // Nobody is at the screen: a message box would never be answered. The

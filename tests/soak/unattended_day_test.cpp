@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A day of recording with nobody at the screen, in virtual time: the meter
 // stalls a level request every 10 minutes, cuts a reply short every 17
 // minutes and is pulled out for 30 minutes once. The box of an unattended

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window left alone with a recording: nobody is at the screen, so a
 // message box would never be answered. The test plays the event loop one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The formulas against values worked out by hand.
 #include "statistics/dose.h"
 #include "statistics/labels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clock intervals, gaps, weightings kept apart and range ends.
 #include "statistics/noise_statistics.h"
 #include "tests/statistics/readings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Local dates and times of readings placed on the real time line, through
 // midnight and the clock changes of a zone with daylight saving.
 #include "statistics/local_timeline.h"

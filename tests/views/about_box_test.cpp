@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box: its picture, model line and footer; shown modally and
 // destroyed when closed, while the tick goes on.
 #include "monitor/F_help.h"

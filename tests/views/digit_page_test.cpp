@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The big-digit page: as built before the first reading, fitted to the
 // page's width, and the page switch.
 #include "tests/setup/meter_window.h"

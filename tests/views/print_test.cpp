@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing the line chart: one page titled "Chart1", the chart's on-screen
 // proportions with 15 % margins, whichever page is shown; a clear box when
 // there is no printer. Jobs go to a PDF file through the printing seam and

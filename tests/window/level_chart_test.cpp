@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart pieces: coloured curves, the cross-hair, the mouse's zoom and
 // pan of the horizontal window, the summary box and the gauge.
 #include "monitor/level_chart.h"

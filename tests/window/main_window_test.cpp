@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window frame: layout, shape, title strip, table header, the
 // tick's link state and the page switch.
 #include "monitor/F_main.h"

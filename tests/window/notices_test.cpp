@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolkit's notice: a message box that does not hold the program, one
 // on screen at a time, gone when the user presses OK.
 #include "platform/notices.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid of readings: what it shows after rows come in one at a time (the
 // pixels it shifts must match a full repaint), following the newest row, and
 // whole-row selection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the application's title, the main window's life, and the error
 // boxes for errors that escape start-up or a command.
 #include "monitor/F_main.h"

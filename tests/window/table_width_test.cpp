@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of readings shows every text whole: each cell's text, measured
 // in the font the grid really paints with, fits between the cell's margins,
 // in the locales whose times and dates differ in width.

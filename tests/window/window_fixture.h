@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A working folder with the two pictures the main window loads, the seam
 // doubles, and a freshly reset simulated meter.

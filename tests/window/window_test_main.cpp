@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One application object, the program's own, for every window test.
 #include <gtest/gtest.h>
 

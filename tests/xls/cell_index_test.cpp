@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cell index of an export: every DBCELL record must lead a reader that
 // trusts it from the block's first ROW record to the first cell of each row.
 // Our own reader and Gnumeric ignore DBCELL, other spreadsheet programs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged, cut and doctored workbooks end in xls::Error, never in a crash or a hang.
 #include "records/xls/compound_file.h"
 #include "records/xls/document.h"

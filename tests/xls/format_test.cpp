@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Format details of the engine: number texts, RK numbers and the shared
 // string table split over CONTINUE records.
 #include "records/xls/biff_strings.h"

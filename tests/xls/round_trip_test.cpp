@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export into a copy of the template and read back, as the save and open
 // commands do with our engine.
 #include "records/xls/workbook.h"

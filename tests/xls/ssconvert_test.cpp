@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An independent spreadsheet program (gnumeric's ssconvert) reads our files,
 // and our engine reads files that ssconvert writes.
 #include "records/xls/biff_records.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/xls/xls_test_support.h"
 
 #include "records/xls/workbook.h"

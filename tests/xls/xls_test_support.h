@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Helpers shared by the spreadsheet tests and bench: a scratch folder, the
 // export as the save command runs it, ssconvert and a small CSV reader.

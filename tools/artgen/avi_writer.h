@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes uncompressed AVI clips: a RIFF 'AVI ' file with one video stream of
 // device-independent bitmaps ('DIB '), frames stored bottom-up in '00db'

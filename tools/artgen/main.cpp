@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qv_artgen <art folder> <ico folder>
 // Draws the program's pictures and clips. The art folder receives the PNG and
 // SVG pictures that are compiled into the program; the ico folder receives the

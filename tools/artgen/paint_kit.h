@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared colours and drawing pieces of the program's pictures, so the toolbar,
 // the banner and the clips speak one visual language.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The eight 72 x 72 toolbar pictures, in the toolbar's order.
 

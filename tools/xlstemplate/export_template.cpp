@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/xlstemplate/export_template.h"
 
 #include "records/xls/workbook_builder.h"

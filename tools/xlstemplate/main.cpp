@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the spreadsheet export template: xlstemplate <output file>.
 #include "records/xls/error.h"
 #include "tools/xlstemplate/export_template.h"
