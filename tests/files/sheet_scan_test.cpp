@@ -151,6 +151,13 @@ TEST(SheetScan, ReadsPlainSheetsItselfAndHandsEverythingElseToTheXmlReader) {
          "<worksheet><!-- <sheetData><row r=\"1\"><c r=\"A1\"><v>5</v></c></row></sheetData> -->"
          "<sheetData><row r=\"2\"><c r=\"A2\"><v>6</v></c></row></sheetData></worksheet>",
          Expect::XmlReader},
+        {"cells only in a comment before an empty sheet data",
+         "<worksheet><!-- <sheetData><row r=\"1\"><c r=\"A1\"><v>5</v></c></row></sheetData> --><sheetData/></worksheet>",
+         Expect::XmlReader},
+        {"cells only in an instruction before an empty sheet data",
+         "<worksheet><?pi <sheetData><row r=\"1\"><c r=\"A1\"><v>5</v></c></row></sheetData> ?><sheetData></sheetData>"
+         "</worksheet>",
+         Expect::XmlReader},
         {"cells after the sheet data",
          InSheet("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData><sheetData><row r=\"3\"><c r=\"A3\"><v>3</v></c></row>"),
          Expect::XmlReader},
@@ -179,7 +186,7 @@ TEST(SheetScan, ReadsPlainSheetsItselfAndHandsEverythingElseToTheXmlReader) {
         } else {
             const Reading r = Read(path, xlsx::CellReading::Quick);
             EXPECT_TRUE(r.error.empty()) << c.name << ": " << r.error;
-            EXPECT_GT(r.sheet ? r.sheet->UsedRowCount() : 0, 0) << c.name;
+            if (c.expect == Expect::Quick) EXPECT_GT(r.sheet ? r.sheet->UsedRowCount() : 0, 0) << c.name;
         }
     }
 }
