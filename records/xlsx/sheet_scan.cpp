@@ -17,7 +17,7 @@ class Scanner {
 public:
     explicit Scanner(QByteArrayView body) : p_(body.data()), end_(body.data() + body.size()) {}
 
-    bool Rows(std::vector<Cell>& cells) {
+    bool Rows(const std::function<bool(const Cell&)>& keep) {
         int row = 0;
         for (;;) {
             SkipSpace();
@@ -44,7 +44,9 @@ public:
                 Cell cell;
                 if (!ReadCell(row, column, cell)) return false;
                 column = cell.column;
-                cells.push_back(cell);
+                // Other columns are skipped here, so a sheet of many empty
+                // cells costs no memory.
+                if (cell.column <= KeptColumns && cell.hasValue && !keep(cell)) return false;
             }
         }
     }
@@ -255,6 +257,8 @@ private:
 
 }  // namespace
 
-bool ScanSheetData(QByteArrayView body, std::vector<Cell>& cells) { return Scanner(body).Rows(cells); }
+bool ScanSheetData(QByteArrayView body, const std::function<bool(const Cell&)>& keep) {
+    return Scanner(body).Rows(keep);
+}
 
 }  // namespace xlsx::scan

@@ -9,7 +9,7 @@
 // which then decides; so it never has to be right about unusual input.
 #include <QByteArrayView>
 
-#include <vector>
+#include <functional>
 
 namespace xlsx::scan {
 
@@ -24,8 +24,9 @@ struct Cell {
     QByteArrayView value;  // UTF-8: the text of <v> or of the inline string
 };
 
-// Scans the contents of <sheetData> (without its tags). Returns false
-// when they hold anything beyond the plain subset; `cells` is then partial.
-bool ScanSheetData(QByteArrayView body, std::vector<Cell>& cells);
+// Scans the contents of <sheetData> (without its tags), handing `keep`
+// every cell with a value in the kept columns as it is read. Returns false
+// when they hold anything beyond the plain subset or `keep` does.
+bool ScanSheetData(QByteArrayView body, const std::function<bool(const Cell&)>& keep);
 
 }  // namespace xlsx::scan

@@ -287,12 +287,8 @@ private:
         if (bodyEnd < 0) return false;
         const QByteArrayView head = QByteArrayView(bytes).first(bodyStart + open.size());
         if (!PlainFrame(head.toByteArray() + bytes.sliced(bodyEnd), head.size())) return false;
-        std::vector<scan::Cell> cells;
         const QByteArrayView body = QByteArrayView(bytes).sliced(head.size(), bodyEnd - head.size());
-        if (!scan::ScanSheetData(body, cells)) return false;
-        for (const scan::Cell& cell : cells)
-            if (!StoreScanned(cell)) return false;
-        return true;
+        return scan::ScanSheetData(body, [this](const scan::Cell& cell) { return StoreScanned(cell); });
     }
 
     // Whether `frame` (the part with its cells cut out after byte

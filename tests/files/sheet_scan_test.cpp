@@ -93,8 +93,9 @@ bool ExpectSameCells(const QString& path, const std::string& label) {
             EXPECT_EQ(a.kind, b.kind) << label << " at " << row << "," << column;
             EXPECT_EQ(a.text, b.text) << label << " at " << row << "," << column;
             EXPECT_EQ(a.format, b.format) << label << " at " << row << "," << column;
-            if (a.kind != xls::CellKind::Text && a.kind != xls::CellKind::Empty)
+            if (a.kind != xls::CellKind::Text && a.kind != xls::CellKind::Empty) {
                 EXPECT_EQ(a.number, b.number) << label << " at " << row << "," << column;
+            }
         }
     return quick.sheet->ReadQuickly();
 }
@@ -128,6 +129,8 @@ TEST(SheetScan, ReadsPlainSheetsItselfAndHandsEverythingElseToTheXmlReader) {
                  "<c r=\"E2\" s=\"007\"><v>\n1E-3\t</v></c></row><row r=\"7\"><c r=\"A7\" t=\"inlineStr\"><is/></c>"
                  "<c r=\"B7\" t=\"inlineStr\"><is><t/></is></c><c r=\"C7\" t=\"n\"><v>-0.5</v></c><c r=\"AB7\"><v>3</v></c></row>"),
          Expect::Quick},
+        {"a control character of Latin-1 in a text",
+         InSheet("<row r=\"1\"><c r=\"A1\" t=\"str\"><v>a\xc2\x85" "b</v></c></row>"), Expect::Quick},
         {"the last of two values", InSheet("<row r=\"1\"><c r=\"A1\"><v>1</v><v>2</v></c></row>"), Expect::Quick},
         {"an entity", InSheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>a &amp; b</t></is></c></row>"), Expect::XmlReader},
         {"CDATA", InSheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t><![CDATA[<x>]]></t></is></c></row>"), Expect::XmlReader},
@@ -186,7 +189,9 @@ TEST(SheetScan, ReadsPlainSheetsItselfAndHandsEverythingElseToTheXmlReader) {
         } else {
             const Reading r = Read(path, xlsx::CellReading::Quick);
             EXPECT_TRUE(r.error.empty()) << c.name << ": " << r.error;
-            if (c.expect == Expect::Quick) EXPECT_GT(r.sheet ? r.sheet->UsedRowCount() : 0, 0) << c.name;
+            if (c.expect == Expect::Quick) {
+                EXPECT_GT(r.sheet ? r.sheet->UsedRowCount() : 0, 0) << c.name;
+            }
         }
     }
 }
