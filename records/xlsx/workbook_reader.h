@@ -2,7 +2,8 @@
 #pragma once
 // A small reader of Office Open XML workbooks (.xlsx): the active sheet's
 // cells in columns A to E with their number formats, read over libzip with
-// Qt's XML stream reader. Untrusted input: every part is read in bounded
+// Qt's XML stream reader (the sheet's plain cell markup with a quicker
+// scanner, sheet_scan.h). Untrusted input: every part is read in bounded
 // pieces, no part may inflate beyond its limit (a zip bomb is refused, not
 // unpacked), and damage of any kind gives xls::Error.
 #include "records/xls/workbook.h"
