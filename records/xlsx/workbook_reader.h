@@ -31,7 +31,8 @@ enum class CellReading { Quick, XmlReaderOnly };
 class Sheet {
 public:
     // Reads the workbook's active sheet. Throws xls::Error.
-    static Sheet Open(const QString& path, CellReading reading = CellReading::Quick);
+    static Sheet Open(const QString& path) { return Open(path, CellReading::Quick); }
+    static Sheet Open(const QString& path, CellReading reading);
 
     // The number of the last row holding any cell in columns A to E (0 for none).
     int UsedRowCount() const;
