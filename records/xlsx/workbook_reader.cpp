@@ -3,6 +3,7 @@
 
 #include "records/xls/number_format.h"
 #include "records/xls/number_text.h"
+#include "records/xlsx/sheet_scan.h"
 
 #include <QHash>
 #include <QXmlStreamReader>
@@ -13,6 +14,7 @@
 #include <charconv>
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace xlsx {
 
@@ -82,9 +84,7 @@ private:
 
 // Parses a part (read whole, within its limit); `onStart` sees every start
 // tag and may read on inside it.
-template <class OnStart> void ParseXml(const Archive& zip, const QString& name, std::int64_t limit, OnStart&& onStart) {
-    QByteArray bytes;
-    zip.Read(name, limit, [&](QByteArrayView piece) { bytes.append(piece); });
+template <class OnStart> void ParseXmlBytes(const QByteArray& bytes, const QString& name, OnStart&& onStart) {
     QXmlStreamReader xml(bytes);
     // Elements are told apart by their local names; "r:id" is found as "id".
     xml.setNamespaceProcessing(false);
@@ -92,6 +92,16 @@ template <class OnStart> void ParseXml(const Archive& zip, const QString& name, 
         if (xml.readNext() == QXmlStreamReader::StartElement) onStart(xml);
     }
     if (xml.hasError()) Damaged(QStringLiteral("its part %1 is not well-formed XML (%2).").arg(name, xml.errorString()));
+}
+
+QByteArray ReadPart(const Archive& zip, const QString& name, std::int64_t limit) {
+    QByteArray bytes;
+    zip.Read(name, limit, [&](QByteArrayView piece) { bytes.append(piece); });
+    return bytes;
+}
+
+template <class OnStart> void ParseXml(const Archive& zip, const QString& name, std::int64_t limit, OnStart&& onStart) {
+    ParseXmlBytes(ReadPart(zip, name, limit), name, std::forward<OnStart>(onStart));
 }
 
 // The element's name without a namespace prefix ("x:row" is "row").
@@ -179,7 +189,7 @@ std::pair<int, int> CellReference(QStringView ref) {
 // styles, the active sheet.
 class SheetParser {
 public:
-    SheetParser(const QString& path, Sheet& sheet) : zip_(path), sheet_(sheet) {}
+    SheetParser(const QString& path, Sheet& sheet, CellReading reading) : zip_(path), sheet_(sheet), reading_(reading) {}
 
     void Parse() {
         if (!zip_.Has(QStringLiteral("xl/workbook.xml")))
@@ -250,9 +260,125 @@ private:
     }
 
     void ReadSheet(const QString& part) {
+        const QByteArray bytes = ReadPart(zip_, part, MaxSheetBytes);
+        sheet_.readQuickly_ = reading_ == CellReading::Quick && ReadSheetQuickly(bytes);
+        if (!sheet_.readQuickly_) {
+            sheet_.cells_.clear();
+            sheet_.texts_.clear();
+            textIndex_.clear();
+            ReadSheetXml(bytes, part);
+        }
+        // Rows out of order are allowed by no writer, but cost nothing to sort.
+        std::stable_sort(sheet_.cells_.begin(), sheet_.cells_.end(), [](const Sheet::Cell& a, const Sheet::Cell& b) {
+            return a.row != b.row ? a.row < b.row : a.column < b.column;
+        });
+    }
+
+    // The cells by the quick scanner, when the part is plain: one
+    // <sheetData> holding nothing but plain cell markup, and around it
+    // well-formed XML without comments, instructions, CDATA, a document type
+    // or other cells. False when it is not (the XML reader then reads all).
+    bool ReadSheetQuickly(const QByteArray& bytes) {
+        static constexpr QByteArrayView open("<sheetData>");
+        static constexpr QByteArrayView close("</sheetData>");
+        const qsizetype bodyStart = bytes.indexOf(open);
+        if (bodyStart < 0) return false;
+        const qsizetype bodyEnd = bytes.indexOf(close, bodyStart + open.size());
+        if (bodyEnd < 0) return false;
+        const QByteArrayView head = QByteArrayView(bytes).first(bodyStart + open.size());
+        if (!PlainFrame(head.toByteArray() + bytes.sliced(bodyEnd), head.size())) return false;
+        const QByteArrayView body = QByteArrayView(bytes).sliced(head.size(), bodyEnd - head.size());
+        return scan::ScanSheetData(body, [this](const scan::Cell& cell) { return StoreScanned(cell); });
+    }
+
+    // Whether `frame` (the part with its cells cut out after byte
+    // `bodyStart`) is well-formed plain XML whose only sheetData element is
+    // the one the cut was made in, and which holds no other cells.
+    static bool PlainFrame(const QByteArray& frame, qsizetype bodyStart) {
+        for (qsizetype i = 0; i < bodyStart; ++i)
+            if (static_cast<unsigned char>(frame[i]) >= 0x80) return false;  // so characters are bytes below
+        QXmlStreamReader xml(frame);
+        xml.setNamespaceProcessing(false);
+        int sheetData = 0;
+        while (!xml.atEnd()) {
+            switch (xml.readNext()) {
+            case QXmlStreamReader::StartDocument:
+                if (!xml.documentEncoding().isEmpty() && xml.documentEncoding().compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) != 0)
+                    return false;
+                break;
+            case QXmlStreamReader::StartElement: {
+                const auto name = LocalName(xml);
+                if (name == QLatin1String("row") || name == QLatin1String("c")) return false;
+                if (xml.qualifiedName() == QLatin1String("sheetData")) {
+                    if (++sheetData > 1 || xml.characterOffset() != bodyStart) return false;
+                    if (xml.readNext() != QXmlStreamReader::EndElement) return false;
+                }
+                break;
+            }
+            case QXmlStreamReader::Characters:
+                if (xml.isCDATA()) return false;
+                break;
+            case QXmlStreamReader::EndElement:
+            case QXmlStreamReader::EndDocument: break;
+            default: return false;  // comments, instructions, document type, entities, errors
+            }
+        }
+        return !xml.hasError() && sheetData == 1;
+    }
+
+    // A scanned cell kept as ReadCell keeps it; false where ReadCell would
+    // find damage or read the value in a way the scanner does not mirror.
+    bool StoreScanned(const scan::Cell& scanned) {
+        if (scanned.column > KeptColumns || !scanned.hasValue) return true;
+        Sheet::Cell cell;
+        cell.row = scanned.row;
+        cell.column = std::uint8_t(scanned.column);
+        cell.style = std::uint16_t(scanned.style);
+        const QByteArrayView value = scanned.value;
+        // Only texts are read beyond ASCII: the XML reader trims Unicode
+        // spaces around numbers and truth values.
+        if (scanned.type != scan::CellType::Text && scanned.type != scan::CellType::Error)
+            for (char c : value)
+                if (static_cast<unsigned char>(c) >= 0x80) return false;
+        switch (scanned.type) {
+        case scan::CellType::Shared: {
+            if (value.isEmpty() || value.size() > 9) return false;
+            qsizetype index = 0;
+            for (char c : value) {
+                if (c < '0' || c > '9') return false;
+                index = index * 10 + (c - '0');
+            }
+            if (index >= qsizetype(shared_.size())) return false;
+            cell.kind = 1;
+            cell.text = AddText(shared_[std::size_t(index)]);
+            break;
+        }
+        case scan::CellType::Text:
+        case scan::CellType::Error:
+            cell.kind = scanned.type == scan::CellType::Text ? 1 : 3;
+            cell.text = AddText(QString::fromUtf8(value));
+            break;
+        case scan::CellType::Boolean:
+            cell.kind = 2;
+            cell.number = value.trimmed() == "1" ? 1 : 0;
+            break;
+        case scan::CellType::Number: {
+            QByteArrayView digits = value.trimmed();
+            if (digits.isEmpty() || digits.size() >= 64) return false;
+            if (digits.front() == '+') digits = digits.sliced(1);
+            const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), cell.number);
+            if (result.ec != std::errc() || result.ptr != digits.data() + digits.size()) return false;
+            break;
+        }
+        }
+        sheet_.cells_.push_back(cell);
+        return true;
+    }
+
+    void ReadSheetXml(const QByteArray& bytes, const QString& part) {
         int row = 0;
         int column = 0;
-        ParseXml(zip_, part, MaxSheetBytes, [&](QXmlStreamReader& xml) {
+        ParseXmlBytes(bytes, part, [&](QXmlStreamReader& xml) {
             const auto name = LocalName(xml);
             if (name == QLatin1String("row")) {
                 const QString r = Attr(xml, QLatin1String("r"));
@@ -272,10 +398,6 @@ private:
                 if (row == 0) Damaged(QStringLiteral("a cell lies outside any row."));
                 ReadCell(xml, attributes, row, column);
             }
-        });
-        // Rows out of order are allowed by no writer, but cost nothing to sort.
-        std::stable_sort(sheet_.cells_.begin(), sheet_.cells_.end(), [](const Sheet::Cell& a, const Sheet::Cell& b) {
-            return a.row != b.row ? a.row < b.row : a.column < b.column;
         });
     }
 
@@ -342,13 +464,14 @@ private:
 
     Archive zip_;
     Sheet& sheet_;
+    CellReading reading_;
     std::vector<QString> shared_;
     QHash<QString, std::int32_t> textIndex_;
 };
 
-Sheet Sheet::Open(const QString& path) {
+Sheet Sheet::Open(const QString& path, CellReading reading) {
     Sheet sheet;
-    SheetParser(path, sheet).Parse();
+    SheetParser(path, sheet, reading).Parse();
     return sheet;
 }
 
