@@ -54,6 +54,32 @@ void SaveTextFile(TFormMain& w, const QString& target) {
     progress->StopAnimation();
 }
 
+// Runs build, which fills the file beside the target and calls showProgress
+// once its input has been read; then puts the file in the target's place.
+// Any failure is told in one box, and the target stays as it was.
+template <class Build>
+void BuildBesideTarget(TFormMain& w, records::FileBeside& file, const QString& target, Build&& build) {
+    std::unique_ptr<TFormSave> progress;
+    const auto showProgress = [&] {
+        progress = std::make_unique<TFormSave>(w.StartFolder, &w);
+        progress->show();
+        progress->StartAnimation();
+        platform::SleepMs(1000);
+    };
+    QString failure;
+    try {
+        build(showProgress);
+        if (!file.Commit()) failure = QStringLiteral("The workbook cannot be saved to %1.").arg(target);
+    } catch (const std::exception& error) {
+        failure = QString::fromLocal8Bit(error.what());
+    }
+    if (progress) {
+        progress->StopAnimation();
+        progress.reset();
+    }
+    if (!failure.isEmpty()) ShowBox(&w, QString(), failure, platform::MessageIcon::Error);
+}
+
 void SaveSpreadsheet(TFormMain& w, const QString& target) {
     try {
         // Refused before anything is written: the rows must fit one sheet.
@@ -73,29 +99,16 @@ void SaveSpreadsheet(TFormMain& w, const QString& target) {
                 platform::MessageIcon::None);
         return;
     }
-    std::unique_ptr<TFormSave> progress;
-    QString failure;
-    try {
+    BuildBesideTarget(w, file, target, [&](const auto& showProgress) {
+        // A failure closes the workbook unsaved as it leaves this scope.
         xls::Workbook book = xls::Workbook::Open(file.Path());
         xls::Sheet sheet = book.ActiveSheet();
         records::ClearExportRows(sheet);
-        progress = std::make_unique<TFormSave>(w.StartFolder, &w);
-        progress->show();
-        progress->StartAnimation();
-        platform::SleepMs(1000);
+        showProgress();
         records::WriteExportRows(sheet, *w.Table, int(w.ReadingCount) + 1);
         book.Save();
         book.Close();
-        if (!file.Commit()) failure = QStringLiteral("The workbook cannot be saved to %1.").arg(target);
-    } catch (const std::exception& error) {
-        // The workbook is closed unsaved as the error leaves its scope.
-        failure = QString::fromLocal8Bit(error.what());
-    }
-    if (progress) {
-        progress->StopAnimation();
-        progress.reset();
-    }
-    if (!failure.isEmpty()) ShowBox(&w, QString(), failure, platform::MessageIcon::Error);
+    });
 }
 
 // The workbook form: the template's head and the rows written into a new
@@ -113,24 +126,11 @@ void SaveWorkbook(TFormMain& w, const QString& target) {
                 platform::MessageIcon::None);
         return;
     }
-    std::unique_ptr<TFormSave> progress;
-    QString failure;
-    try {
+    BuildBesideTarget(w, file, target, [&](const auto& showProgress) {
         const records::WorkbookHead head = records::ReadTemplateHead(exportTemplate);
-        progress = std::make_unique<TFormSave>(w.StartFolder, &w);
-        progress->show();
-        progress->StartAnimation();
-        platform::SleepMs(1000);
+        showProgress();
         records::WriteWorkbookExport(file.Path(), head, *w.Table, int(w.ReadingCount) + 1);
-        if (!file.Commit()) failure = QStringLiteral("The workbook cannot be saved to %1.").arg(target);
-    } catch (const std::exception& error) {
-        failure = QString::fromLocal8Bit(error.what());
-    }
-    if (progress) {
-        progress->StopAnimation();
-        progress.reset();
-    }
-    if (!failure.isEmpty()) ShowBox(&w, QString(), failure, platform::MessageIcon::Error);
+    });
 }
 
 }  // namespace

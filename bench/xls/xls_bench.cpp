@@ -2,44 +2,19 @@
 // Spreadsheet export and import of the largest recording a sheet holds,
 // against ssconvert reading the same file. Prints wall times, the peak
 // resident memory after the export and the ratio to ssconvert.
+#include "bench/xls/process_times.h"
 #include "records/xls/workbook.h"
 #include "tests/xls/xls_test_support.h"
 #include "tools/xlstemplate/export_template.h"
 
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-double PeakRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// Wall time; the processor time of this process goes to *cpu (the machine may be shared).
-template <class F>
-double Seconds(F&& f, double* cpu = nullptr) {
-    double cpuStart = CpuSeconds();
-    auto start = std::chrono::steady_clock::now();
-    f();
-    if (cpu) *cpu = CpuSeconds() - cpuStart;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-}  // namespace
+using namespace benchtimes;
 
 int main() {
     QTemporaryDir dir;

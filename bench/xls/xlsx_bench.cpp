@@ -2,6 +2,7 @@
 // Workbook (.xlsx) export and import of one day of readings (86,400 rows),
 // beside ssconvert converting the same file to CSV in the same run. Prints
 // processor and wall times and the peak resident memory after the export.
+#include "bench/xls/process_times.h"
 #include "monitor/reading_table.h"
 #include "monitor/reading_word.h"
 #include "records/sheet_rows.h"
@@ -12,36 +13,12 @@
 
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
-namespace {
-
-double PeakRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;
-}
-
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-template <class F> double Seconds(F&& f, double* cpu) {
-    const double cpuStart = CpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    *cpu = CpuSeconds() - cpuStart;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-}  // namespace
+using namespace benchtimes;
 
 int main() {
     QTemporaryDir dir;
