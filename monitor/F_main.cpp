@@ -6,7 +6,7 @@
 #include "monitor/reading_grid.h"
 #include "monitor/startup.h"
 #include "platform/clock.h"
-#include "records/record_file.h"
+#include "reading/record_file.h"
 
 #include <QDir>
 #include <QFrame>

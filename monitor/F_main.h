@@ -10,8 +10,8 @@
 #include "monitor/big_digits.h"
 #include "monitor/level_chart.h"
 #include "monitor/link_watch.h"
-#include "monitor/reading_table.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_table.h"
+#include "reading/reading_word.h"
 
 #include <QColor>
 #include <QDateTime>

@@ -4,11 +4,11 @@
 // that takes, stores and shows one reading a second.
 #include "device/appusb.h"
 #include "monitor/F_main.h"
-#include "monitor/live_reading.h"
+#include "reading/live_reading.h"
 #include "monitor/reading_grid.h"
 #include "platform/clock.h"
 #include "platform/messages.h"
-#include "records/record_file.h"
+#include "reading/record_file.h"
 
 #include <QLabel>
 #include <QScrollBar>

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/link_watch.h"
 
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 
 namespace live {
+
+QString LinkStateText(bool connected) {
+    return QString::fromLatin1(connected ? UsbConnectText : UsbDisconnectText);
+}
 namespace {
 
 // A time of the tick's day by its clock; an earlier day also names its date.

@@ -22,6 +22,9 @@ inline constexpr const char* UsbConnectText = " USB Connect     ";
 inline constexpr const char* UsbDisconnectText = " USB Disconnect  ";
 inline constexpr const char* UsbNoAccessText = " USB No access   ";
 
+// The strip's text for a link that is or is not connected.
+QString LinkStateText(bool connected);
+
 // The errno of a transfer on a device node that was opened read-only:
 // libusb hands out such a handle when the user may not write the node.
 constexpr int NoAccessResult = -9;  // -EBADF

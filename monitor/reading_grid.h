@@ -10,7 +10,7 @@
 // twenty rows. This view knows that every row is RowHeight high, asks the
 // table only for the cells it paints, and when it follows the newest row it
 // shifts the pixels already on screen and paints just the row that came in.
-#include "monitor/reading_table.h"
+#include "reading/reading_table.h"
 
 #include <QAbstractScrollArea>
 #include <array>

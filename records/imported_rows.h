@@ -3,7 +3,7 @@
 // The rows a text file or a spreadsheet gives the table, with the curve
 // points and extremes the level rule made of them, and where a level that
 // is not a number ended the reading.
-#include "records/level_rule.h"
+#include "reading/level_rule.h"
 
 #include <QString>
 

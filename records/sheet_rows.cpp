@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/sheet_rows.h"
 
-#include "monitor/reading_table.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_table.h"
+#include "reading/reading_word.h"
 #include "records/sheet_values.h"
 #include "records/xls/workbook.h"
 #include "records/xlsx/workbook_reader.h"

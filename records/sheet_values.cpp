@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/sheet_values.h"
 
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/text_export.h"
 
-#include "monitor/reading_table.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_table.h"
+#include "reading/reading_word.h"
 
 #include <algorithm>
 #include <string>

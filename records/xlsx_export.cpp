@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/xlsx_export.h"
 
-#include "monitor/reading_table.h"
+#include "reading/reading_table.h"
 #include "records/sheet_rows.h"
 #include "records/sheet_values.h"
 #include "records/xls/workbook.h"

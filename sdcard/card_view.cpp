@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sdcard/card_view.h"
 
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 #include "sdcard/sector_transfer.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 
 #include "device/appusb.h"
 #include "monitor/F_main.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 #include "platform/clock.h"
 #include "platform/color_chooser.h"
 #include "platform/sleep.h"

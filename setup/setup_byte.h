@@ -10,7 +10,7 @@
 //   bit 6    SD card present (reported by the meter, never set by us)
 //   bit 7    not interpreted; written as 0
 #include "device/appusb.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 
 #include <cstdint>
 

@@ -7,7 +7,7 @@
 // two pictures there); files go to $QV_BENCH_DIR when set.
 #include "monitor/F_main.h"
 #include "platform/testing/seam_doubles.h"
-#include "records/record_file.h"
+#include "reading/record_file.h"
 #include "sim/metersim.h"
 
 #include <QApplication>

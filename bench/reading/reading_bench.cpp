@@ -4,9 +4,9 @@
 // screenful, and appending a word to a recording with and without forcing it
 // to the disk. Files go to $QV_BENCH_DIR, or the working folder, so that the
 // append figures are those of a real disk rather than a memory file system.
-#include "monitor/reading_table.h"
-#include "monitor/reading_word.h"
-#include "records/record_file.h"
+#include "reading/reading_table.h"
+#include "reading/reading_word.h"
+#include "reading/record_file.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -3,8 +3,8 @@
 // beside ssconvert converting the same file to CSV in the same run. Prints
 // processor and wall times and the peak resident memory after the export.
 #include "bench/xls/process_times.h"
-#include "monitor/reading_table.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_table.h"
+#include "reading/reading_word.h"
 #include "records/sheet_rows.h"
 #include "records/xlsx/workbook_reader.h"
 #include "records/xlsx_export.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which loader a name picks, where a save goes, and the level rule.
 #include "records/file_choice.h"
-#include "records/level_rule.h"
+#include "reading/level_rule.h"
 
 #include <gtest/gtest.h>
 

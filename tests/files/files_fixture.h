@@ -6,7 +6,7 @@
 // look at files.
 #include "monitor/F_main.h"
 #include "platform/testing/seam_doubles.h"
-#include "records/record_file.h"
+#include "reading/record_file.h"
 #include "sim/metersim.h"
 #include "tools/xlstemplate/export_template.h"
 

@@ -2,8 +2,8 @@
 // The spreadsheet rows of the export and the import, on the generated
 // export template: what is written from sheet row 5 on comes back row for
 // row, and only the rows exported.
-#include "monitor/reading_table.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_table.h"
+#include "reading/reading_word.h"
 #include "records/sheet_rows.h"
 #include "records/xls/workbook.h"
 #include "tools/xlstemplate/export_template.h"

@@ -3,8 +3,8 @@
 // table of worksheets (plain ones it must read itself, unusual or damaged
 // ones it must hand to the XML reader) and over our own exports and
 // workbooks ssconvert makes, both give the same cells, or the same error.
-#include "monitor/reading_table.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_table.h"
+#include "reading/reading_word.h"
 #include "records/sheet_rows.h"
 #include "records/xlsx/workbook_reader.h"
 #include "records/xlsx_export.h"

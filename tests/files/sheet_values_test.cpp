@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Table texts as spreadsheet values and back: numbers, dates and times
 // written as such, read back as the texts the table shows, in two locales.
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 #include "records/sheet_values.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 // last row without an empty row after it) load as the table shows dates and
 // times, and ssconvert reads our .xls and .xlsx exports' numbers as numbers
 // and dates as dates.
-#include "monitor/reading_table.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_table.h"
+#include "reading/reading_word.h"
 #include "records/sheet_rows.h"
 #include "records/xls/workbook.h"
 #include "records/xlsx/workbook_reader.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The text export's bytes and the tab-driven parser that reads them back.
-#include "monitor/reading_table.h"
+#include "reading/reading_table.h"
 #include "records/text_export.h"
 
 #include <gtest/gtest.h>

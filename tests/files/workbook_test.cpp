@@ -3,8 +3,8 @@
 // template's head in it, numbers and dates as such, and damaged or
 // oversized workbooks refused with an error instead of a crash or an
 // unbounded allocation.
-#include "monitor/reading_table.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_table.h"
+#include "reading/reading_word.h"
 #include "records/sheet_rows.h"
 #include "records/xlsx/workbook_reader.h"
 #include "records/xlsx_export.h"

@@ -2,10 +2,10 @@
 // A record file: any bytes, named like a record file, read word by word and
 // decoded as the loader does; the start date comes from a name made of the
 // first bytes.
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 #include "platform/testing/seam_doubles.h"
-#include "records/level_rule.h"
-#include "records/record_file.h"
+#include "reading/level_rule.h"
+#include "reading/record_file.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 // exporter, the export template and an export from it, and two small FAT32
 // cards built sector by sector (one bare volume, one behind a partition
 // table). Usage: fuzz_seeds <folder>; writes <folder>/<target>/<seed>.
-#include "monitor/reading_table.h"
+#include "reading/reading_table.h"
 #include "records/sheet_rows.h"
 #include "records/text_export.h"
 #include "records/xlsx_export.h"

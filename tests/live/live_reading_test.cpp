@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tick's arithmetic: what counts as a reading, the running extremes and
 // the summary line.
-#include "monitor/live_reading.h"
+#include "monitor/link_watch.h"
+#include "reading/live_reading.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Level texts keep their decimal comma under every locale; dates and times
 // follow the user's locale.
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The table of readings: cells of live, file and text rows, growth and
 // shrinking as a model, and its memory per reading.
-#include "monitor/reading_table.h"
+#include "reading/reading_table.h"
 
 #include <QAbstractItemModelTester>
 #include <QLocale>

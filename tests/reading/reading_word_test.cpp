@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding reading words into texts, the level and size formatters.
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // Online recording against the simulated meter, one tick per virtual second:
 // what lands in the record file, the table and the curves, the moving chart
 // window, unplugging, failed requests and failed writes.
-#include "records/record_file.h"
+#include "reading/record_file.h"
 #include "tests/recording/recording_fixture.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Record file names, the start date read back from a name, and reading and
 // writing the words of a record file.
-#include "records/record_file.h"
+#include "reading/record_file.h"
 
 #include <QFile>
 #include <QLocale>

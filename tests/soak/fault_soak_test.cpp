@@ -7,8 +7,8 @@
 // Afterwards the record file must hold exactly the readings the meter
 // delivered whole, each at its own offset, and the table and the curves
 // must agree with the file.
-#include "monitor/reading_word.h"
-#include "records/record_file.h"
+#include "reading/reading_word.h"
+#include "reading/record_file.h"
 #include "tests/soak/unattended_window.h"
 
 #include <QFile>

@@ -3,7 +3,7 @@
 // stalls a level request every 10 minutes, cuts a reply short every 17
 // minutes and is pulled out for 30 minutes once. The box of an unattended
 // machine is never answered, so one box would end the day's readings.
-#include "records/record_file.h"
+#include "reading/record_file.h"
 #include "tests/soak/unattended_window.h"
 
 #include <QFile>

@@ -3,7 +3,7 @@
 // pixels it shifts must match a full repaint), following the newest row, and
 // whole-row selection.
 #include "monitor/reading_grid.h"
-#include "monitor/reading_table.h"
+#include "reading/reading_table.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // in the locales whose times and dates differ in width.
 #include "monitor/F_main.h"
 #include "monitor/reading_grid.h"
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 #include "window_fixture.h"
 
 #include <QFontMetrics>

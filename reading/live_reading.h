@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The arithmetic of the one-second tick, apart from the window that shows
-// it: the link state text, the reply of a level request, the running
+// it: the reply of a level request, the running
 // extremes, the scrolling of the chart's horizontal window and the summary
 // line. Plain code.
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 
 #include <QString>
 #include <cstdint>
 #include <optional>
 
 namespace live {
-
-// The status strip's text for the link state, 17 characters either way.
-QString LinkStateText(bool connected);
 
 // The live word of a level request's reply: bytes 0 and 1, low first.
 // Nothing when the request failed or delivered fewer than those two bytes:

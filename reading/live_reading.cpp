@@ -1,15 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "monitor/live_reading.h"
-
-#include "monitor/link_watch.h"
+#include "reading/live_reading.h"
 
 #include <cmath>
 
 namespace live {
-
-QString LinkStateText(bool connected) {
-    return QString::fromLatin1(connected ? UsbConnectText : UsbDisconnectText);
-}
 
 std::optional<std::uint32_t> LiveWordFromReply(int transferResult, const std::uint8_t reply[4]) {
     if (transferResult < 2) return std::nullopt;

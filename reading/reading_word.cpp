@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 
 #include <QLocale>
 

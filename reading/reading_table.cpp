@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "monitor/reading_table.h"
+#include "reading/reading_table.h"
 
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 
 #include <algorithm>
 #include <array>
@@ -254,6 +254,13 @@ void ReadingTable::SetCell(int column, int row, const QString& text) {
         const QModelIndex at = index(row - 1, column);
         emit dataChanged(at, at);
     }
+}
+
+std::optional<ReadingTable::WordRow> ReadingTable::WordAt(int row) const {
+    const Row* r = d->Find(row);
+    if (!r || (r->kind != RowKind::Live && r->kind != RowKind::File)) return std::nullopt;
+    const QTime time = r->kind == RowKind::Live ? QTime::fromMSecsSinceStartOfDay(int(r->aux)) : reading::WordTime(r->word);
+    return WordRow{r->word, DateOf(r->day), time};
 }
 
 void ReadingTable::ClearRow(int row) {

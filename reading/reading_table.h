@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QTime>
 #include <cstdint>
+#include <optional>
 
 class ReadingTable : public QAbstractTableModel {
     Q_OBJECT
@@ -45,6 +46,16 @@ public:
     // A word from a record file: column 0 the row number, 1 and 2 as above,
     // 3 the word's own time of day, 4 the file's start date.
     void SetFileRow(int row, std::uint32_t word, const QDate& date);
+
+    // The reading a row holds as a word (live and record-file rows): the
+    // word, its date and its time of day as the row shows them. Nothing for
+    // rows of texts, empty rows and rows past the end.
+    struct WordRow {
+        std::uint32_t word;
+        QDate date;
+        QTime time;
+    };
+    std::optional<WordRow> WordAt(int row) const;
 
     // Texts among which is the widest a column shows for a reading, in the
     // user's locale: row numbers up to 9,999,999, every level text (30,0 to

@@ -1,19 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "records/level_rule.h"
+#include "reading/level_rule.h"
 
-#include "monitor/reading_word.h"
+#include "reading/live_reading.h"
+#include "reading/reading_word.h"
 
 #include <array>
 
 namespace records {
 
 void LevelRule::Apply(int row, float level) {
-    if (row == 1) {
-        max_ = level;
-        min_ = level;
-    }
-    if (level > max_) max_ = level;
-    if (level < min_) min_ = level;
+    live::UpdateExtremes(std::uint32_t(row), level, max_, min_);
     levels_.push_back(level);
     maxima_.push_back(max_);
     minima_.push_back(min_);

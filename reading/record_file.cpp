@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "records/record_file.h"
+#include "reading/record_file.h"
 
-#include "monitor/reading_word.h"
+#include "reading/reading_word.h"
 
 #include <QFile>
 #include <QtEndian>
