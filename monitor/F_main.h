@@ -17,6 +17,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <memory>
 
 class QFrame;
@@ -110,6 +111,11 @@ public:
     reading::ReadingTexts FileTexts;
     QString RecordingFileName;
     std::unique_ptr<records::RecordFileWriter> RecordingFile;
+    // The points of the three curves; the chart draws from here.
+    reading::CurveStore ChartPoints;
+    std::array<reading::Argb, reading::CurveCount> CurveColours() const {
+        return {RecColour.rgba(), MaxColour.rgba(), MinColour.rgba()};
+    }
 
     // ---- Controls.
     QLabel* ImageTop;

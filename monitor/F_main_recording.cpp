@@ -37,9 +37,7 @@ void TFormMain::ClearTable() {
     // Dropping the data rows empties them: the table keeps only its header.
     ReadingCount = 0;
     Table->SetRowCount(1);
-    Series_rec->Clear();
-    Series_max->Clear();
-    Series_min->Clear();
+    ChartPoints.Clear();
     Chart1->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -118,11 +116,8 @@ int TFormMain::TakeReading() {
 
     // The three curves and the running extremes.
     const float level = reading::LevelNumber(LiveTexts.Value).value_or(0.0f);
-    const double index = Series_rec->Count();
-    Series_rec->Add(index, level, RecColour);
     live::UpdateExtremes(ReadingCount, level, RunningMax, RunningMin);
-    Series_max->Add(index, RunningMax, MaxColour);
-    Series_min->Add(index, RunningMin, MinColour);
+    ChartPoints.Append(level, RunningMax, RunningMin, CurveColours());
     if (live::ScrollsWindow(ReadingCount)) {
         Chart1->SetBottomMaximum(Chart1->BottomMaximum() + 1);
         Chart1->SetBottomMinimum(Chart1->BottomMinimum() + 1);

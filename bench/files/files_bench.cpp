@@ -87,9 +87,7 @@ void BM_WeekParts(benchmark::State& state) {
         m.Table->SetRowCount(kWeek + 1);
         state.counters["count_ms"] = double(t.nsecsElapsed()) / 1e6;
         t.restart();
-        m.Series_rec->AddIndexed(std::vector<double>(kWeek, 50), m.RecColour);
-        m.Series_max->AddIndexed(std::vector<double>(kWeek, 60), m.MaxColour);
-        m.Series_min->AddIndexed(std::vector<double>(kWeek, 40), m.MinColour);
+        for (int i = 0; i < kWeek; ++i) m.ChartPoints.Append(50, 60, 40, m.CurveColours());
         state.counters["curves_ms"] = double(t.nsecsElapsed()) / 1e6;
         t.restart();
         m.ClearTable();

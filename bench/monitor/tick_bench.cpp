@@ -39,9 +39,7 @@ struct WeekOnShow {
             const QDateTime t = start.addSecs(i);
             window->Table->SetLiveRow(i + 1, word, t.date(), t.time());
             const double level = (word & 0x3FF) / 10.0 + 30.0;
-            window->Series_rec->Add(i, level, window->RecColour);
-            window->Series_max->Add(i, 100.0, window->MaxColour);
-            window->Series_min->Add(i, 50.0, window->MinColour);
+            window->ChartPoints.Append(float(level), 100, 50, window->CurveColours());
         }
         window->Table->SetRowCount(Week + 1);
         window->ReadingCount = Week;
@@ -117,10 +115,7 @@ void BM_TickPart(benchmark::State& state) {
             break;
         case 5:  // three points added, then redrawn
         {
-            const double x = f.window->Series_rec->Count();
-            f.window->Series_rec->Add(x, 70, f.window->RecColour);
-            f.window->Series_max->Add(x, 100, f.window->MaxColour);
-            f.window->Series_min->Add(x, 50, f.window->MinColour);
+            f.window->ChartPoints.Append(70, 100, 50, f.window->CurveColours());
             f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
             break;
         }

@@ -132,10 +132,7 @@ TEST_F(SetupCommand, TimerStaysStoppedWhileTheDialogIsOpen) {
 TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
     StartWindow("setup_byte = 0x3B");
     // Two points of a recording so far, in the start colours.
-    for (int i = 0; i < 2; ++i) {
-        window->Series_rec->Add(i, 60 + i, window->RecColour);
-        window->Series_min->Add(i, 60, window->MinColour);
-    }
+    for (int i = 0; i < 2; ++i) window->ChartPoints.Append(float(60 + i), float(60 + i), 60, window->CurveColours());
     const QColor orange(255, 128, 0);
     seams.colors.answers = {orange};
     RunSetup([](TForm_SetupMeter& d) {
@@ -147,8 +144,7 @@ TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
     ExpectRestored();
     // A reading taken after the command: its point has the new colour, the
     // points before keep theirs; the other curves are untouched.
-    window->Series_rec->Add(2, 63, window->RecColour);
-    window->Series_min->Add(2, 60, window->MinColour);
+    window->ChartPoints.Append(63, 63, 60, window->CurveColours());
     EXPECT_EQ(window->Series_rec->ColourAt(0), QColor(0, 0, 255));
     EXPECT_EQ(window->Series_rec->ColourAt(1), QColor(0, 0, 255));
     EXPECT_EQ(window->Series_rec->ColourAt(2), orange);
