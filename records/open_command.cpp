@@ -44,9 +44,9 @@ void ShowReadFailure(QObject* owner) {
 // The curve points of the level rule, appended in one go, and the extremes
 // they end on.
 void ShowLevels(TFormMain& w, const records::LevelRule& levels) {
-    w.Series_rec->AddIndexed(levels.Levels(), w.RecColour);
-    w.Series_max->AddIndexed(levels.Maxima(), w.MaxColour);
-    w.Series_min->AddIndexed(levels.Minima(), w.MinColour);
+    const auto colours = w.CurveColours();
+    for (std::size_t i = 0; i < levels.Count(); ++i)
+        w.ChartPoints.Append(float(levels.Levels()[i]), float(levels.Maxima()[i]), float(levels.Minima()[i]), colours);
     w.RunningMax = levels.RunningMax();
     w.RunningMin = levels.RunningMin();
     w.Chart1->replot(QCustomPlot::rpQueuedReplot);
