@@ -7,6 +7,7 @@
 // two pictures there); files go to $QV_BENCH_DIR when set.
 #include "monitor/F_main.h"
 #include "platform/testing/seam_doubles.h"
+#include "reading/curve_store.h"
 #include "reading/record_file.h"
 #include "sim/metersim.h"
 
@@ -66,9 +67,9 @@ void BM_OpenWeekRecordFile(benchmark::State& state) {
     for (auto _ : state) {
         w.window->OpenFileName = path;
         w.window->LoadFile();
-        benchmark::DoNotOptimize(w.window->ReadingCount);
+        benchmark::DoNotOptimize(w.window->Session().ReadingCount);
     }
-    if (w.window->ReadingCount != kWeek || w.window->Series_min->Count() != kWeek) state.SkipWithError("not loaded");
+    if (w.window->Session().ReadingCount != kWeek || w.window->Series_min->Count() != kWeek) state.SkipWithError("not loaded");
     QFile::remove(path);
 }
 BENCHMARK(BM_OpenWeekRecordFile)->Unit(benchmark::kMillisecond);
@@ -87,7 +88,9 @@ void BM_WeekParts(benchmark::State& state) {
         m.Table->SetRowCount(kWeek + 1);
         state.counters["count_ms"] = double(t.nsecsElapsed()) / 1e6;
         t.restart();
-        for (int i = 0; i < kWeek; ++i) m.ChartPoints.Append(50, 60, 40, m.CurveColours());
+        // The session's curve points: a store like its own.
+        reading::CurveStore curves;
+        for (int i = 0; i < kWeek; ++i) curves.Append(50, 60, 40, {0xFF0000FF, 0xFFFF0000, 0xFF008000});
         state.counters["curves_ms"] = double(t.nsecsElapsed()) / 1e6;
         t.restart();
         m.ClearTable();
@@ -104,7 +107,7 @@ void FillDay(TFormMain& window) {
     for (int i = 0; i < kDay; ++i)
         table.SetLiveRow(i + 1, WordAt(i), date, QTime::fromMSecsSinceStartOfDay((i % kDay) * 1000 + 250));
     table.SetRowCount(kDay + 1);
-    window.ReadingCount = kDay;
+    window.Session().ReadingCount = kDay;
 }
 
 void SaveText(Window& w, const QString& stem) {
@@ -134,9 +137,9 @@ void BM_OpenDayText(benchmark::State& state) {
     for (auto _ : state) {
         w.window->OpenFileName = stem + ".txt";
         w.window->LoadFile();
-        benchmark::DoNotOptimize(w.window->ReadingCount);
+        benchmark::DoNotOptimize(w.window->Session().ReadingCount);
     }
-    if (w.window->ReadingCount != kDay) state.SkipWithError("not loaded");
+    if (w.window->Session().ReadingCount != kDay) state.SkipWithError("not loaded");
     QFile::remove(stem + ".txt");
 }
 BENCHMARK(BM_OpenDayText)->Unit(benchmark::kMillisecond);

@@ -9,8 +9,6 @@
 #include "bench/xls/process_times.h"
 #include "monitor/F_main.h"
 #include "platform/testing/seam_doubles.h"
-#include "reading/level_rule.h"
-#include "reading/live_reading.h"
 #include "reading/record_file.h"
 #include "sim/metersim.h"
 
@@ -27,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -99,11 +98,9 @@ void Open(TFormMain& window, const QString& path) {
     window.LoadFile();
 }
 
-// The bytes the window holds for its readings' data: the table and the
-// points of the curves (the chart draws from those and keeps none).
-double HeldBytes(const TFormMain& window) {
-    return double(window.Table->BytesUsed() + window.ChartPoints.BytesUsed());
-}
+// The bytes held for the readings' data: the session's table and curve
+// points (the chart draws from those and keeps none of its own).
+double HeldBytes(const TFormMain& window) { return double(window.Session().BytesUsed()); }
 
 // ---- Memory: a month opened through the Open command.
 void BM_MonthBytesPerReading(benchmark::State& state) {
@@ -117,7 +114,7 @@ void BM_MonthBytesPerReading(benchmark::State& state) {
         const double grown = RssBytes() - before;
         malloc_trim(0);  // what stays once freed memory goes back
         const double kept = RssBytes() - before;
-        if (w.window->ReadingCount != Month) state.SkipWithError("not loaded");
+        if (w.window->Session().ReadingCount != Month) state.SkipWithError("not loaded");
         state.counters["held_B_per_reading"] = HeldBytes(*w.window) / Month;
         state.counters["rss_B_per_reading"] = grown / Month;
         state.counters["rss_kept_B_per_reading"] = kept / Month;
@@ -144,7 +141,7 @@ void BM_OpenMonthRecordFile(benchmark::State& state) {
             &cpu);
         readCpu += cpu;
     }
-    if (w.window->ReadingCount != Month || w.window->Series_min->Count() != Month) state.SkipWithError("not loaded");
+    if (w.window->Session().ReadingCount != Month || w.window->Series_min->Count() != Month) state.SkipWithError("not loaded");
     const double n = double(state.iterations());
     state.counters["open_cpu_s"] = openCpu / n;
     state.counters["read_cpu_s"] = readCpu / n;
@@ -160,16 +157,11 @@ std::unique_ptr<Window> Recording(int count) {
     w->seams.time.Advance(1000);
     m.Timer1STimer();
     m.ToolButton3Click();  // a new recording: the table emptied
-    const QDate date = w->seams.time.Now().date();
-    for (int i = 0; i < count; ++i) {
-        const std::uint32_t word = WordAt(i);
-        m.Table->SetFileRow(i + 1, word, date);
-        const float level = records::RecordWordLevel(word);
-        live::UpdateExtremes(std::uint32_t(i + 1), level, m.RunningMax, m.RunningMin);
-        m.ChartPoints.Append(level, m.RunningMax, m.RunningMin, m.CurveColours());
-    }
-    m.Table->SetRowCount(count + 1);
-    m.ReadingCount = quint32(count);
+    // Stored as a loaded record file's are: the same 16 bytes a row as
+    // live rows, the points in the session's store.
+    std::vector<std::uint32_t> words(std::size_t(count), 0);
+    for (int i = 0; i < count; ++i) words[std::size_t(i)] = WordAt(i);
+    m.Session().AppendFileWords(words, w->seams.time.Now().date());
     m.Chart1->SetBottomMaximum(count + 10);
     m.Chart1->SetBottomMinimum(count - 290);
     m.StringGrid->scrollToBottom();

@@ -32,19 +32,11 @@ struct WeekOnShow {
         seams.time.Advance(1000);
         window->Timer1STimer();
         window->ToolButton3Click();
-        // A week of readings as the ticks would have left them.
-        const QDateTime start = seams.time.Now();
-        for (int i = 0; i < Week; ++i) {
-            const std::uint32_t word = std::uint32_t(200 + (i * 7) % 400) | (6u << 10);
-            const QDateTime t = start.addSecs(i);
-            window->Table->SetLiveRow(i + 1, word, t.date(), t.time());
-            const double level = (word & 0x3FF) / 10.0 + 30.0;
-            window->ChartPoints.Append(float(level), 100, 50, window->CurveColours());
-        }
-        window->Table->SetRowCount(Week + 1);
-        window->ReadingCount = Week;
-        window->RunningMax = 100;
-        window->RunningMin = 50;
+        // A week of readings, stored as a loaded record file's are (the same
+        // 16 bytes a row as live rows; the points in the session's store).
+        std::vector<std::uint32_t> words;
+        for (int i = 0; i < Week; ++i) words.push_back(std::uint32_t(200 + (i * 7) % 400) | (6u << 10));
+        window->Session().AppendFileWords(words, seams.time.Now().date());
         window->Chart1->SetBottomMaximum(Week + 10);
         window->Chart1->SetBottomMinimum(Week - 290);
         window->StringGrid->scrollToBottom();
@@ -67,7 +59,7 @@ void BM_TickWithAWeekOnShow(benchmark::State& state) {
         f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
         f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh);
     }
-    state.counters["readings"] = double(f.window->ReadingCount);
+    state.counters["readings"] = double(f.window->Session().ReadingCount);
 }
 BENCHMARK(BM_TickWithAWeekOnShow)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
@@ -113,9 +105,9 @@ void BM_TickPart(benchmark::State& state) {
             f.window->Chart1->SetBottomMinimum(f.window->Chart1->BottomMinimum() + 1);
             f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
             break;
-        case 5:  // three points added, then redrawn
+        case 5:  // one reading (a row, three points) added, then redrawn
         {
-            f.window->ChartPoints.Append(70, 100, 50, f.window->CurveColours());
+            f.window->Session().AppendFileWords({400}, QDate(2024, 3, 4));  // 70,0 dB
             f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
             break;
         }

@@ -35,9 +35,9 @@ protected:
     }
     void ExpectRestored() {
         EXPECT_TRUE(window->Timer1S->isActive());
-        EXPECT_EQ(window->Series_rec->Colour(), window->RecColour);
-        EXPECT_EQ(window->Series_max->Colour(), window->MaxColour);
-        EXPECT_EQ(window->Series_min->Colour(), window->MinColour);
+        EXPECT_EQ(window->Series_rec->Colour(), QColor::fromRgba(window->Session().RecColour));
+        EXPECT_EQ(window->Series_max->Colour(), QColor::fromRgba(window->Session().MaxColour));
+        EXPECT_EQ(window->Series_min->Colour(), QColor::fromRgba(window->Session().MinColour));
         EXPECT_EQ(window->findChild<TForm_SetupMeter*>(), nullptr);  // destroyed
     }
 };
@@ -132,7 +132,8 @@ TEST_F(SetupCommand, TimerStaysStoppedWhileTheDialogIsOpen) {
 TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
     StartWindow("setup_byte = 0x3B");
     // Two points of a recording so far, in the start colours.
-    for (int i = 0; i < 2; ++i) window->ChartPoints.Append(float(60 + i), float(60 + i), 60, window->CurveColours());
+    const QDate date(2024, 3, 4);
+    window->Session().AppendFileWords({300, 310}, date);  // 60,0 and 61,0 dB
     const QColor orange(255, 128, 0);
     seams.colors.answers = {orange};
     RunSetup([](TForm_SetupMeter& d) {
@@ -140,11 +141,11 @@ TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
         d.SpeedButton2->click();
     });
     EXPECT_FALSE(WrittenByte().has_value());
-    EXPECT_EQ(window->RecColour, orange);
+    EXPECT_EQ(QColor::fromRgba(window->Session().RecColour), orange);
     ExpectRestored();
     // A reading taken after the command: its point has the new colour, the
     // points before keep theirs; the other curves are untouched.
-    window->ChartPoints.Append(63, 63, 60, window->CurveColours());
+    window->Session().AppendFileWords({330}, date);
     EXPECT_EQ(window->Series_rec->ColourAt(0), QColor(0, 0, 255));
     EXPECT_EQ(window->Series_rec->ColourAt(1), QColor(0, 0, 255));
     EXPECT_EQ(window->Series_rec->ColourAt(2), orange);
