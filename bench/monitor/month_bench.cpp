@@ -8,6 +8,7 @@
 // temporary working folder; the record file goes to $QV_BENCH_DIR when set.
 #include "bench/xls/process_times.h"
 #include "monitor/F_main.h"
+#include "monitor/reading_grid.h"
 #include "platform/testing/seam_doubles.h"
 #include "reading/record_file.h"
 #include "sim/metersim.h"
