@@ -1,12 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sdcard/Await.h"
 
-#include "ico/animate_widget.h"
-
-#include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
-
 namespace {
 
 // The frame the window system adds around the client area of a dialog
@@ -14,26 +8,16 @@ namespace {
 constexpr int FrameWidth = 16;
 constexpr int FrameHeight = 39;
 
-}  // namespace
-
-TForm_await::TForm_await(const QString& startFolder, QWidget* owner) : QDialog(owner) {
-    setObjectName(QStringLiteral("Form_await"));
-    setWindowTitle(QStringLiteral("please wait."));
-    setModal(false);
-    setFixedSize(OuterWidth - FrameWidth, OuterHeight - FrameHeight);
-    Animate1 = new AnimateWidget(this);
-    Animate1->setObjectName(QStringLiteral("Animate1"));
-    Animate1->setGeometry(8, 8, 272, 60);
-    Animate1->Open(startFolder + QDir::separator() + QStringLiteral("ico") + QDir::separator() +
-                   QStringLiteral("palmpilot.avi"));
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), QSize(OuterWidth, OuterHeight));
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+ClipWindowLook WaitLook() {
+    const QSize outer(TForm_await::OuterWidth, TForm_await::OuterHeight);
+    return {QStringLiteral("Form_await"), QStringLiteral("please wait."), QStringLiteral("palmpilot.avi"),
+            TForm_await::LastFrame,       outer - QSize(FrameWidth, FrameHeight), QRect(8, 8, 272, 60),
+            outer};
 }
 
-void TForm_await::StartAnimation() { Animate1->Play(1, LastFrame, 0); }
+}  // namespace
+
+TForm_await::TForm_await(const QString& startFolder, QWidget* owner) : ClipWindow(WaitLook(), startFolder, owner) {}
 
 WaitWindow::WaitWindow(const QString& startFolder, QWidget* owner)
     : window_(std::make_unique<TForm_await>(startFolder, owner)) {
@@ -41,6 +25,4 @@ WaitWindow::WaitWindow(const QString& startFolder, QWidget* owner)
     window_->StartAnimation();
 }
 
-WaitWindow::~WaitWindow() {
-    window_->Animate1->Stop();
-}
+WaitWindow::~WaitWindow() { window_->StopAnimation(); }
