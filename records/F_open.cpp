@@ -4,9 +4,13 @@
 namespace {
 
 ClipWindowLook OpenLook() {
-    return {QStringLiteral("Form_MOpen"), QStringLiteral("Open File"), QStringLiteral("Open.avi"),
-            TForm_MOpen::LastFrame,       QSize(275, 67),              QRect(8, 16, 260, 40),
-            QSize(275, 67)};
+    return {.objectName = QStringLiteral("Form_MOpen"),
+            .caption = QStringLiteral("Open File"),
+            .clipFile = QStringLiteral("Open.avi"),
+            .lastFrame = TForm_MOpen::LastFrame,
+            .clientSize = QSize(275, 67),
+            .clipPlace = QRect(8, 16, 260, 40),
+            .centredSize = QSize(275, 67)};
 }
 
 }  // namespace

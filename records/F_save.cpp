@@ -4,9 +4,13 @@
 namespace {
 
 ClipWindowLook SaveLook() {
-    return {QStringLiteral("FormSave"), QStringLiteral("Save File"), QStringLiteral("exchange.avi"),
-            TFormSave::LastFrame,       QSize(290, 77),              QRect(8, 8, 272, 60),
-            QSize(290, 77)};
+    return {.objectName = QStringLiteral("FormSave"),
+            .caption = QStringLiteral("Save File"),
+            .clipFile = QStringLiteral("exchange.avi"),
+            .lastFrame = TFormSave::LastFrame,
+            .clientSize = QSize(290, 77),
+            .clipPlace = QRect(8, 8, 272, 60),
+            .centredSize = QSize(290, 77)};
 }
 
 }  // namespace

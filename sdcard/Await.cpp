@@ -10,9 +10,13 @@ constexpr int FrameHeight = 39;
 
 ClipWindowLook WaitLook() {
     const QSize outer(TForm_await::OuterWidth, TForm_await::OuterHeight);
-    return {QStringLiteral("Form_await"), QStringLiteral("please wait."), QStringLiteral("palmpilot.avi"),
-            TForm_await::LastFrame,       outer - QSize(FrameWidth, FrameHeight), QRect(8, 8, 272, 60),
-            outer};
+    return {.objectName = QStringLiteral("Form_await"),
+            .caption = QStringLiteral("please wait."),
+            .clipFile = QStringLiteral("palmpilot.avi"),
+            .lastFrame = TForm_await::LastFrame,
+            .clientSize = outer - QSize(FrameWidth, FrameHeight),
+            .clipPlace = QRect(8, 8, 272, 60),
+            .centredSize = outer};
 }
 
 }  // namespace
