@@ -2,9 +2,11 @@
 #include "monitor/F_main.h"
 
 #include "device/appusb.h"
+#include "device/meter_use.h"
 #include "monitor/big_digits.h"
 #include "monitor/reading_grid.h"
 #include "monitor/startup.h"
+#include "monitor/tick_pause.h"
 #include "platform/clock.h"
 #include "reading/record_file.h"
 
@@ -115,9 +117,10 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     BuildStatusStrip();
 
     Timer1S = new QTimer(this);
-    Timer1S->setInterval(1000);
+    Timer1S->setInterval(device::TickIntervalMs);
     connect(Timer1S, &QTimer::timeout, this, [this] { RunCommand([this] { Timer1STimer(); }); });
     Timer1S->start();
+    StopTickWhileMeterInUse(*Timer1S);
 
     RecordingFileName.clear();
     StartFolder = QDir::currentPath();

@@ -2,7 +2,9 @@
 // The setup dialog on its own: its controls, what a setup byte shows, the
 // range field, the colour swatches and the clock update.
 #include "meter_window.h"
+#include "reading/readings_session.h"
 #include "setup/F_sermeter.h"
+#include "setup/setup_command.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,12 +21,19 @@ class SetupDialog : public MeterWindowTest {
 protected:
     void SetUp() override {
         StartWindow();
-        dialog = std::make_unique<TForm_SetupMeter>(*window);
+        // What the setup command hands the dialog: the main window's state.
+        context = std::make_unique<setup::SetupCommandContext>(setup::SetupCommandContext{
+            window.get(), window->Connected, window->CurrentSetup, session, window->ClockReading, window->ClockTexts});
+        dialog = std::make_unique<TForm_SetupMeter>(*context);
     }
     void TearDown() override {
         dialog.reset();
         MeterWindowTest::TearDown();
     }
+    static QColor Colour(reading::Argb argb) { return QColor::fromRgba(argb); }
+
+    reading::ReadingsSession session;
+    std::unique_ptr<setup::SetupCommandContext> context;
     std::unique_ptr<TForm_SetupMeter> dialog;
 };
 
@@ -84,7 +93,7 @@ TEST_F(SetupDialog, ControlsStandAtTheirPlacesWithTheirTexts) {
 }
 
 TEST_F(SetupDialog, ShowsASetupByteAndTheCurveColours) {
-    window->RecColour = QColor(10, 20, 30);
+    session.RecColour = QColor(10, 20, 30).rgba();
     dialog->ShowSetupByte(0x3B);
     EXPECT_EQ(dialog->ComboBox1->currentText(), QStringLiteral("4. 60-----110 DB"));
     EXPECT_TRUE(dialog->RadioButton_C->isChecked());
@@ -93,8 +102,8 @@ TEST_F(SetupDialog, ShowsASetupByteAndTheCurveColours) {
     EXPECT_FALSE(dialog->RadioButton_F->isChecked());
     EXPECT_TRUE(dialog->CheckBox_Max->isChecked());
     EXPECT_EQ(dialog->Shape1->Colour(), QColor(10, 20, 30));
-    EXPECT_EQ(dialog->Shape2->Colour(), window->MaxColour);
-    EXPECT_EQ(dialog->Shape3->Colour(), window->MinColour);
+    EXPECT_EQ(dialog->Shape2->Colour(), Colour(session.MaxColour));
+    EXPECT_EQ(dialog->Shape3->Colour(), Colour(session.MinColour));
 
     dialog->ShowSetupByte(0x07);  // range 7: no entry, A, Fast, no hold
     EXPECT_EQ(dialog->ComboBox1->currentIndex(), -1);
@@ -140,9 +149,9 @@ TEST_F(SetupDialog, SwatchesChooseCurveColoursStartingOnTheLastChosen) {
     EXPECT_EQ(seams.colors.initials[0], QColor(Qt::black));
     EXPECT_EQ(seams.colors.initials[1], QColor(200, 100, 0));
     EXPECT_EQ(seams.colors.initials[2], QColor(200, 100, 0));  // a cancel leaves it
-    EXPECT_EQ(window->MaxColour, QColor(200, 100, 0));
-    EXPECT_EQ(window->MinColour, QColor(0, 128, 0));
-    EXPECT_EQ(window->RecColour, QColor(1, 2, 3));
+    EXPECT_EQ(Colour(session.MaxColour), QColor(200, 100, 0));
+    EXPECT_EQ(Colour(session.MinColour), QColor(0, 128, 0));
+    EXPECT_EQ(Colour(session.RecColour), QColor(1, 2, 3));
     EXPECT_EQ(dialog->Shape1->Colour(), QColor(1, 2, 3));
     EXPECT_EQ(dialog->Shape2->Colour(), QColor(200, 100, 0));
     EXPECT_EQ(dialog->Shape3->Colour(), QColor(0, 128, 0));
@@ -179,7 +188,7 @@ TEST_F(SetupDialog, ClockPressesSendDateThenTimeHalfASecondApart) {
 }
 
 TEST_F(SetupDialog, ClockPressWhileNotConnectedOnlyTakesTheClockSample) {
-    window->Connected = false;
+    context->connected = false;
     seams.time.Set(QDateTime(QDate(2025, 6, 1), QTime(8, 0, 0)));
     dialog->SpeedButton_Clock->click();
     EXPECT_TRUE(Requests(Appusb::ReqSetClock).empty());
