@@ -34,26 +34,19 @@ private:
 void StopTickWhileMeterInUse(QTimer& tick) { new TickPause(tick); }
 
 void TFormMain::ToolButton5Click() {
-    reading::ReadingsSession session;
-    session.RecColour = RecColour.rgba();
-    session.MaxColour = MaxColour.rgba();
-    session.MinColour = MinColour.rgba();
     // Whatever way the command ends, the curves take the colours chosen (the
     // points already drawn keep theirs; the next ones take the new colour).
-    const auto recolour = qScopeGuard([this, &session] {
-        RecColour = QColor::fromRgba(session.RecColour);
-        MaxColour = QColor::fromRgba(session.MaxColour);
-        MinColour = QColor::fromRgba(session.MinColour);
-        Series_rec->SetColour(RecColour);
-        Series_max->SetColour(MaxColour);
-        Series_min->SetColour(MinColour);
+    const auto recolour = qScopeGuard([this] {
+        Series_rec->SetColour(QColor::fromRgba(session_.RecColour));
+        Series_max->SetColour(QColor::fromRgba(session_.MaxColour));
+        Series_min->SetColour(QColor::fromRgba(session_.MinColour));
     });
-    setup::SetupCommandContext context{this, Connected, CurrentSetup, session, ClockReading, ClockTexts};
+    setup::SetupCommandContext context{this, Connected, CurrentSetup, session_, ClockReading, ClockTexts};
     setup::RunSetupCommand(context);
 }
 
 void TFormMain::ToolButton6Click() {
-    sdcard::CardCommandContext context{this, Connected, Recording, StartFolder, OpenFileName,
+    sdcard::CardCommandContext context{this, Connected, session_.Recording, StartFolder, OpenFileName,
                                        [this](const QString& path) {
                                            OpenFileName = path;
                                            try {

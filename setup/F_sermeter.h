@@ -6,10 +6,9 @@
 // the setup byte into its context; "Apply   Quit" leaves the byte built
 // from the controls there, " Quit" leaves it as read.
 // Window code: lives in the qv_ui library.
+#include "reading/curve_store.h"
 #include "setup/setup_byte.h"
 #include "setup/setup_command.h"
-
-#include "reading/curve_store.h"
 
 #include <QColor>
 #include <QDialog>

@@ -102,7 +102,7 @@ TEST_F(CardCommand, DuringARecordingTheTickLeavesTheMeterToTheCard) {
     StartWithCard("log_file = " + log.toStdString());
     window->Timer1STimer();      // the clock sample that names the recording's file
     window->ToolButton3Click();  // recording: each tick opens the meter and asks for the level
-    ASSERT_TRUE(window->Recording);
+    ASSERT_TRUE(window->Session().Recording);
     window->Timer1STimer();
     ASSERT_EQ(Requests(Appusb::ReqReadLevel).size(), 1u);
     const auto opens = [&log] {
@@ -193,7 +193,7 @@ TEST_F(CardCommand, OpenOfACopyTheCardCouldNotGiveWholeLoadsNothing) {
 TEST_F(CardCommand, OpenIsRefusedDuringARecording) {
     MakeCard();
     StartWithCard();
-    window->Recording = true;
+    window->Session().Recording = true;
     bool stillOpen = false;
     RunCommand([&](TForm_sd& d) {
         ClickRow(d, RowOfRecord);
@@ -208,7 +208,7 @@ TEST_F(CardCommand, OpenIsRefusedDuringARecording) {
     EXPECT_EQ(m.buttons, int(platform::Cancel));
     EXPECT_FALSE(QFile::exists(folder.path() + QStringLiteral("/NGFO0509.QZX")));
     EXPECT_TRUE(window->OpenFileName.isEmpty());
-    EXPECT_TRUE(window->Recording);
+    EXPECT_TRUE(window->Session().Recording);
     EXPECT_EQ(window->Table->Cell(1, 1), QString());
 }
 

@@ -2,7 +2,6 @@
 // The setup dialog on its own: its controls, what a setup byte shows, the
 // range field, the colour swatches and the clock update.
 #include "meter_window.h"
-#include "reading/readings_session.h"
 #include "setup/F_sermeter.h"
 #include "setup/setup_command.h"
 
@@ -23,16 +22,14 @@ protected:
         StartWindow();
         // What the setup command hands the dialog: the main window's state.
         context = std::make_unique<setup::SetupCommandContext>(setup::SetupCommandContext{
-            window.get(), window->Connected, window->CurrentSetup, session, window->ClockReading, window->ClockTexts});
+            window.get(), window->Connected, window->CurrentSetup, window->Session(), window->ClockReading,
+            window->ClockTexts});
         dialog = std::make_unique<TForm_SetupMeter>(*context);
     }
     void TearDown() override {
         dialog.reset();
         MeterWindowTest::TearDown();
     }
-    static QColor Colour(reading::Argb argb) { return QColor::fromRgba(argb); }
-
-    reading::ReadingsSession session;
     std::unique_ptr<setup::SetupCommandContext> context;
     std::unique_ptr<TForm_SetupMeter> dialog;
 };
@@ -93,7 +90,7 @@ TEST_F(SetupDialog, ControlsStandAtTheirPlacesWithTheirTexts) {
 }
 
 TEST_F(SetupDialog, ShowsASetupByteAndTheCurveColours) {
-    session.RecColour = QColor(10, 20, 30).rgba();
+    window->Session().RecColour = QColor(10, 20, 30).rgba();
     dialog->ShowSetupByte(0x3B);
     EXPECT_EQ(dialog->ComboBox1->currentText(), QStringLiteral("4. 60-----110 DB"));
     EXPECT_TRUE(dialog->RadioButton_C->isChecked());
@@ -102,8 +99,8 @@ TEST_F(SetupDialog, ShowsASetupByteAndTheCurveColours) {
     EXPECT_FALSE(dialog->RadioButton_F->isChecked());
     EXPECT_TRUE(dialog->CheckBox_Max->isChecked());
     EXPECT_EQ(dialog->Shape1->Colour(), QColor(10, 20, 30));
-    EXPECT_EQ(dialog->Shape2->Colour(), Colour(session.MaxColour));
-    EXPECT_EQ(dialog->Shape3->Colour(), Colour(session.MinColour));
+    EXPECT_EQ(dialog->Shape2->Colour(), QColor::fromRgba(window->Session().MaxColour));
+    EXPECT_EQ(dialog->Shape3->Colour(), QColor::fromRgba(window->Session().MinColour));
 
     dialog->ShowSetupByte(0x07);  // range 7: no entry, A, Fast, no hold
     EXPECT_EQ(dialog->ComboBox1->currentIndex(), -1);
@@ -149,9 +146,9 @@ TEST_F(SetupDialog, SwatchesChooseCurveColoursStartingOnTheLastChosen) {
     EXPECT_EQ(seams.colors.initials[0], QColor(Qt::black));
     EXPECT_EQ(seams.colors.initials[1], QColor(200, 100, 0));
     EXPECT_EQ(seams.colors.initials[2], QColor(200, 100, 0));  // a cancel leaves it
-    EXPECT_EQ(Colour(session.MaxColour), QColor(200, 100, 0));
-    EXPECT_EQ(Colour(session.MinColour), QColor(0, 128, 0));
-    EXPECT_EQ(Colour(session.RecColour), QColor(1, 2, 3));
+    EXPECT_EQ(QColor::fromRgba(window->Session().MaxColour), QColor(200, 100, 0));
+    EXPECT_EQ(QColor::fromRgba(window->Session().MinColour), QColor(0, 128, 0));
+    EXPECT_EQ(QColor::fromRgba(window->Session().RecColour), QColor(1, 2, 3));
     EXPECT_EQ(dialog->Shape1->Colour(), QColor(1, 2, 3));
     EXPECT_EQ(dialog->Shape2->Colour(), QColor(200, 100, 0));
     EXPECT_EQ(dialog->Shape3->Colour(), QColor(0, 128, 0));
