@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/row_date_time.h"
 
+#include <QCalendar>
 #include <QStringList>
 #include <cstdlib>
 
@@ -59,18 +60,30 @@ QString WithFourDigitYear(const QString& format) {
 
 bool HasTwoDigitYear(const QString& format) { return WithFourDigitYear(format) != format; }
 
-// The same day and month in the century nearest to `today`.
-QDate NearestCentury(QDate parsed, QDate today) {
-    const int yy = ((parsed.year() % 100) + 100) % 100;
+// The day and month of `parts` in the century nearest to `today`.
+QDate NearestCentury(const QCalendar::YearMonthDay& parts, QDate today) {
+    const int yy = ((parts.year % 100) + 100) % 100;
     const int base = today.year() - ((today.year() % 100) + 100) % 100;
     QDate best;
     for (int century : {base - 100, base, base + 100}) {
-        const QDate candidate(century + yy, parsed.month(), parsed.day());
-        if (!candidate.isValid()) continue;  // 29 February in another century
+        const QDate candidate(century + yy, parts.month, parts.day);
+        if (!candidate.isValid()) continue;  // 29 February in a century year that is not leap
         if (!best.isValid() || std::llabs(candidate.daysTo(today)) < std::llabs(best.daysTo(today)))
             best = candidate;
     }
-    return best.isValid() ? best : parsed;
+    return best;
+}
+
+// Reads a date whose format has a two-digit year. Qt puts such a year in
+// 1900..1999, where "2/29/00" would not exist (1900 is no leap year); the
+// Julian calendar has 29 February in every fourth year, so it reads every
+// day and month that some century holds, and only the parts are kept.
+std::optional<QCalendar::YearMonthDay> TwoDigitYearParts(const QString& text, const QLocale& locale,
+                                                         const QString& format) {
+    const QCalendar julian(QCalendar::System::Julian);
+    const QDate d = locale.toDate(text, format, julian);
+    if (!d.isValid()) return std::nullopt;
+    return julian.partsFromDate(d);
 }
 
 }  // namespace
@@ -81,8 +94,10 @@ std::optional<QDate> ReadRowDate(const QString& text, const QLocale& locale, QDa
     for (const QString& format : {locale.dateFormat(QLocale::ShortFormat), locale.dateFormat(QLocale::LongFormat)}) {
         if (HasTwoDigitYear(format)) {
             // A two-digit year first: "yyyy" would also read "26" as the year 26.
-            const QDate d = locale.toDate(t, format);
-            if (d.isValid()) return NearestCentury(d, today);
+            if (const auto parts = TwoDigitYearParts(t, locale, format)) {
+                const QDate d = NearestCentury(*parts, today);
+                if (d.isValid()) return d;
+            }
             const QDate full = locale.toDate(t, WithFourDigitYear(format));
             if (full.isValid()) return full;
         } else {
