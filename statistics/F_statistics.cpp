@@ -137,7 +137,7 @@ void TFormNoiseStatistics::ScheduleRefresh() {
 
 void TFormNoiseStatistics::Refresh() {
     refresh_->stop();
-    model_->Update(feed_->Statistics());
+    model_->Update(feed_->Statistics(), feed_->Generation());
     ShowSourceNote();
     ShowSummary();
     ShowDose();

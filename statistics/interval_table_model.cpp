@@ -48,30 +48,33 @@ IntervalTableModel::IntervalTableModel(QObject* parent) : QAbstractTableModel(pa
 
 void IntervalTableModel::BuildColumns() {
     columns_.clear();
+    // The coverage and the mark first: with A and C levels side by side the
+    // table is wider than the window, and these must not scroll out of view.
     columns_.push_back({Fixed::Start});
     columns_.push_back({Fixed::Covered});
+    columns_.push_back({Fixed::Missing});
+    columns_.push_back({Fixed::RangeEnd});
     for (Weighting w : {Weighting::A, Weighting::C}) {
         if (!(w == Weighting::A ? hasA_ : hasC_)) continue;
         for (int q = 0; q < int(std::size(kQuantities)); ++q) columns_.push_back({std::nullopt, w, q});
     }
-    columns_.push_back({Fixed::RangeEnd});
-    columns_.push_back({Fixed::Missing});
 }
 
-void IntervalTableModel::Update(const NoiseStatistics& stats) {
+void IntervalTableModel::Update(const NoiseStatistics& stats, std::uint64_t generation) {
     const PeriodResult whole = stats.Whole();
     const bool hasA = whole.a.has_value(), hasC = whole.c.has_value();
     const std::size_t closed = stats.ClosedIntervals().size();
     const auto open = stats.OpenInterval();
-    const bool sameShape = stats_ == &stats && hasA == hasA_ && hasC == hasC_ &&
-                           std::int64_t(stats.Length()) == lengthShown_ && closed >= closedShown_ &&
-                           (open.has_value() || !open_.has_value() || closed > closedShown_);
+    // Rows are read from the statistics when shown, but the view repaints only
+    // rows it is told of: after a start over every row may differ.
+    const bool sameShape = stats_ == &stats && generation == generation_ && hasA == hasA_ && hasC == hasC_ &&
+                           closed >= closedShown_ && (open.has_value() || !open_.has_value() || closed > closedShown_);
     if (!sameShape) {
         beginResetModel();
         stats_ = &stats;
         hasA_ = hasA;
         hasC_ = hasC;
-        lengthShown_ = std::int64_t(stats.Length());
+        generation_ = generation;
         closedShown_ = closed;
         open_ = open;
         BuildColumns();

@@ -28,8 +28,9 @@ public:
 
     // Takes the statistics as they stand now (kept by reference until the
     // next Update): new closed intervals become new rows, the open one is
-    // refreshed, anything else (a reset, another length) resets the model.
-    void Update(const NoiseStatistics& stats);
+    // refreshed. Another `generation` (the statistics started over: a reset,
+    // a new file, another length) resets the model, whatever the row counts.
+    void Update(const NoiseStatistics& stats, std::uint64_t generation);
 
     // The text of a cell and the header of a column, as shown.
     QString CellText(int row, int column) const;
@@ -53,7 +54,7 @@ private:
     const NoiseStatistics* stats_ = nullptr;
     std::size_t closedShown_ = 0;
     std::optional<PeriodResult> open_;
-    std::int64_t lengthShown_ = 0;
+    std::uint64_t generation_ = 0;
     bool hasA_ = false, hasC_ = false;
     std::vector<Column> columns_;
 };

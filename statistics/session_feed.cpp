@@ -36,6 +36,7 @@ void SessionFeed::SetLength(IntervalLength length) {
 }
 
 void SessionFeed::Restart() {
+    ++generation_;
     stats_.Restart(stats_.Length());
     timeline_ = LocalTimeline(zone_);
     locale_ = QLocale();

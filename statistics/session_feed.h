@@ -55,6 +55,9 @@ public:
     // Text rows whose date or time could not be read, placed one second
     // after the row before.
     std::int64_t SequencedRows() const { return sequenced_; }
+    // Counts the starts over (a reset, a recomputation): results of one
+    // generation only ever grow, so a view may keep what it has shown.
+    std::uint64_t Generation() const { return generation_; }
 
 signals:
     // The statistics changed (rows fed, a reset, a recomputation).
@@ -77,6 +80,7 @@ private:
     std::optional<QDate> lastDate_;
     int nextRow_ = 1;  // the row that continues the rows fed
     std::int64_t readings_ = 0, textReadings_ = 0, sequenced_ = 0;
+    std::uint64_t generation_ = 0;
 };
 
 }  // namespace noisestats

@@ -144,6 +144,31 @@ TEST_F(StatisticsWindow, TheRecordFileGivesTheFiguresOfTheLiveRecordingThatMadeI
     EXPECT_EQ(window->Dose->text(), liveDose);
 }
 
+TEST_F(StatisticsWindow, AFileLoadedOverAnotherWithAsManyIntervalsReplacesEveryRow) {
+    auto words = [](int tenths) {
+        std::vector<std::uint32_t> w;
+        for (int s = 0; s < 120; ++s)
+            w.push_back(Word(tenths) | (std::uint32_t((10 << 12) | ((s / 60) << 6) | (s % 60)) << 15));
+        return w;
+    };
+    session.AppendFileWords(words(600), Day);
+    Settle();
+    ASSERT_EQ(Rows().size(), 2u);
+    EXPECT_EQ(Rows()[0].at("LAeq"), QStringLiteral("60,0"));
+    // Cleared and loaded in one go, as the open command does: one refresh,
+    // which must tell the view that every row changed, not only the last.
+    int resets = 0;
+    QObject::connect(&window->Model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    session.ClearTable();
+    session.AppendFileWords(words(700), Day);
+    Settle();
+    EXPECT_EQ(resets, 1);
+    const auto rows = Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].at("LAeq"), QStringLiteral("70,0"));
+    EXPECT_EQ(rows[1].at("LAeq"), QStringLiteral("70,0"));
+}
+
 TEST_F(StatisticsWindow, TheChooserRecomputesForAnotherLength) {
     Record(QTime(10, 0, 30), 150, {600, 700});
     Settle();
