@@ -108,18 +108,26 @@ std::optional<QDate> ReadRowDate(const QString& text, const QLocale& locale, QDa
     return std::nullopt;
 }
 
-std::optional<QTime> ReadRowTime(const QString& text, const QLocale& locale) {
-    const QString t = text.trimmed();
-    if (t.isEmpty()) return std::nullopt;
+QStringList RowTimeFormats(const QLocale& locale) {
     QStringList formats;
     const QString longFormat = WithoutZone(locale.timeFormat(QLocale::LongFormat));
     if (HasUnquoted(longFormat, u's')) formats << longFormat;
     formats << QStringLiteral("HH:mm:ss") << QStringLiteral("H:mm:ss") << locale.timeFormat(QLocale::ShortFormat);
+    return formats;
+}
+
+std::optional<QTime> ReadRowTime(const QString& text, const QLocale& locale, const QStringList& formats) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return std::nullopt;
     for (const QString& format : formats) {
         const QTime time = locale.toTime(t, format);
         if (time.isValid()) return time;
     }
     return std::nullopt;
+}
+
+std::optional<QTime> ReadRowTime(const QString& text, const QLocale& locale) {
+    return ReadRowTime(text, locale, RowTimeFormats(locale));
 }
 
 }  // namespace noisestats

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 #include <optional>
 
@@ -19,5 +20,8 @@ std::optional<QDate> ReadRowDate(const QString& text, const QLocale& locale, QDa
 // A time of day with seconds in the locale's long format without its time
 // zone (as the program writes it), else "HH:mm:ss" or the short format.
 std::optional<QTime> ReadRowTime(const QString& text, const QLocale& locale);
+// The same with the formats worked out once (RowTimeFormats), for many rows.
+QStringList RowTimeFormats(const QLocale& locale);
+std::optional<QTime> ReadRowTime(const QString& text, const QLocale& locale, const QStringList& formats);
 
 }  // namespace noisestats

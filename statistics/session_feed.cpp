@@ -6,17 +6,37 @@
 #include "reading/reading_word.h"
 #include "statistics/row_date_time.h"
 
+#include <array>
 #include <cmath>
 
 namespace noisestats {
 
+namespace {
+
+// Each range's ends in tenths of a dB, read once from the range table's
+// scale labels (the check runs for every reading of an opened file).
+struct RangeEnds {
+    int lower, upper;
+};
+const std::array<RangeEnds, reading::LevelRange.size()>& RangeTable() {
+    static const auto table = [] {
+        std::array<RangeEnds, reading::LevelRange.size()> t{};
+        for (std::size_t i = 0; i < t.size(); ++i)
+            t[i] = {QString::fromLatin1(reading::LevelRange[i].lower).trimmed().toInt() * 10,
+                    QString::fromLatin1(reading::LevelRange[i].upper).trimmed().toInt() * 10};
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
 bool ReachesRangeEnd(std::uint32_t word) {
-    const auto labels = reading::ScaleLabels(reading::RangeIndex(word));
-    if (!labels) return false;
-    const int lower = QString::fromLatin1(labels->lower).trimmed().toInt() * 10;
-    const int upper = QString::fromLatin1(labels->upper).trimmed().toInt() * 10;
+    const int range = reading::RangeIndex(word);
+    if (range < 0 || range >= int(RangeTable().size())) return false;  // names no range
+    const RangeEnds& ends = RangeTable()[std::size_t(range)];
     const int tenths = reading::LevelTenths(word);
-    return tenths <= lower || tenths >= upper;
+    return tenths <= ends.lower || tenths >= ends.upper;
 }
 
 SessionFeed::SessionFeed(const reading::ReadingsSession& session, IntervalLength length, QTimeZone zone,
@@ -39,12 +59,10 @@ void SessionFeed::Restart() {
     ++generation_;
     stats_.Restart(stats_.Length());
     timeline_ = LocalTimeline(zone_);
-    locale_ = QLocale();
     day_ = {};
-    today_ = platform::LocalNow().date();
     lastDateText_.clear();
     lastDate_.reset();
-    nextRow_ = 1;
+    lastReadingRow_ = 0;
     readings_ = textReadings_ = sequenced_ = 0;
 }
 
@@ -56,22 +74,31 @@ void SessionFeed::Recompute() {
 
 void SessionFeed::OnAppended(int firstRow, int count) {
     if (count <= 0) return;
-    if (firstRow != nextRow_) {
-        // Rows that do not continue the ones fed (a file loaded over the
-        // data without a reset): start over from the table as it stands.
+    if (firstRow <= lastReadingRow_) {
+        // A row that held a reading was written again (a file loaded over
+        // the data without a reset): start over from the table as it stands.
         Recompute();
         return;
     }
-    Feed(firstRow, firstRow + count - 1);
+    // From the row after the last reading: rows in between hold none, or
+    // were not announced.
+    Feed(lastReadingRow_ + 1, firstRow + count - 1);
     emit Changed();
 }
 
 void SessionFeed::Feed(int firstRow, int lastRow) {
+    if (lastReadingRow_ == 0) {
+        // The first rows since the start: the locale and the day they are
+        // read with are those of now, and stay for the rows that follow.
+        locale_ = QLocale();
+        timeFormats_ = RowTimeFormats(locale_);
+        today_ = platform::LocalNow().date();
+    }
     for (int row = firstRow; row <= lastRow; ++row)
         if (const auto r = RowReading(row)) {
+            lastReadingRow_ = row;
             if (stats_.Add(*r)) ++readings_;
         }
-    nextRow_ = std::max(nextRow_, lastRow + 1);
 }
 
 std::optional<Reading> SessionFeed::RowReading(int row) {
@@ -97,7 +124,7 @@ std::optional<Reading> SessionFeed::RowReading(int row) {
     r.weighting = stored.cWeighted ? Weighting::C : Weighting::A;
     r.timeWeighting = TimeWeighting::Unknown;
     ++textReadings_;
-    const auto time = ReadRowTime(session_.Table().Cell(3, row), locale_);
+    const auto time = ReadRowTime(session_.Table().Cell(3, row), locale_, timeFormats_);
     const QString dateText = session_.Table().Cell(4, row);
     if (dateText != lastDateText_) {
         // A file's rows mostly share their date: read each text once.

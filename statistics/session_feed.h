@@ -13,14 +13,15 @@
 // range-end mark only from a word (text rows: time weighting unknown, never
 // marked). Gaps between times are left to the statistics as missing seconds.
 //
-// A live recording costs constant time per appended row; a reset, rows that
-// do not continue the ones fed, or another interval length recompute all.
+// A live recording costs constant time per appended row; a reset, a row
+// holding a reading written again, or another interval length recompute all.
 #include "statistics/local_timeline.h"
 #include "statistics/noise_statistics.h"
 #include "statistics/reading_sample.h"
 
 #include <QLocale>
 #include <QObject>
+#include <QStringList>
 #include <QTimeZone>
 #include <cstdint>
 #include <optional>
@@ -72,13 +73,14 @@ private:
     const reading::ReadingsSession& session_;
     QTimeZone zone_;
     QLocale locale_;
+    QStringList timeFormats_;  // of locale_, worked out once per start
     NoiseStatistics stats_;
     LocalTimeline timeline_;
     QDate day_;        // the date word rows were last stamped from
     QDate today_;      // for two-digit years and rows placed in sequence
     QString lastDateText_;
     std::optional<QDate> lastDate_;
-    int nextRow_ = 1;  // the row that continues the rows fed
+    int lastReadingRow_ = 0;  // the last row that held a reading; new rows continue after it
     std::int64_t readings_ = 0, textReadings_ = 0, sequenced_ = 0;
     std::uint64_t generation_ = 0;
 };

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What feeding the statistics from the readings session costs: a month of a
 // record file's words (2,592,000 rows) read from the session's table and
-// placed on the time line, and one live tick a day into a recording (the
+// placed on the time line, a day of text rows whose texts are read, and one live tick a day into a recording (the
 // session's append, with its texts, and the feed's one new row).
 // Goal: an opened month in at most 100 ms of CPU on top of the engine's own
 // pass; a tick in constant time.
+#include "reading/level_rule.h"
 #include "reading/readings_session.h"
 #include "reading/reading_word.h"
 #include "statistics/session_feed.h"
@@ -15,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -50,6 +52,30 @@ void BM_FeedMonthOfRecordFile(benchmark::State& state) {
     state.counters["readings"] = double(feed.Readings());
 }
 BENCHMARK(BM_FeedMonthOfRecordFile)->Arg(60)->Arg(3600)->Unit(benchmark::kMillisecond);
+
+// A day of rows of a text file (86,400), their Date and Time texts read in
+// the user's locale.
+void BM_FeedDayOfTextRows(benchmark::State& state) {
+    std::vector<std::array<QString, ReadingTable::Columns>> rows;
+    records::LevelRule rule;
+    const QDate day(2026, 9, 21);
+    const QString date = reading::FormatShortDate(day);
+    for (int i = 0; i < 86400; ++i) {
+        const int tenths = 500 + i % 300;
+        rows.push_back({QString::number(i + 1), reading::FormatLevel(tenths), QStringLiteral("A"),
+                        reading::FormatLongTime(QTime::fromMSecsSinceStartOfDay(i * 1000)), date});
+        rule.Apply(i + 1, float(tenths) / 10.0f);
+    }
+    reading::ReadingsSession session;
+    session.AppendTextRows(rows, rule, quint32(rows.size()));
+    SessionFeed feed(session, IntervalLength::Minutes1, QTimeZone(7200));
+    for (auto _ : state) {
+        feed.Recompute();
+        benchmark::DoNotOptimize(feed.Statistics().Whole());
+    }
+    state.counters["sequenced"] = double(feed.SequencedRows());
+}
+BENCHMARK(BM_FeedDayOfTextRows)->Unit(benchmark::kMillisecond);
 
 void BM_FeedLiveTick(benchmark::State& state) {
     reading::ReadingsSession session;
