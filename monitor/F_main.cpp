@@ -2,9 +2,11 @@
 #include "monitor/F_main.h"
 
 #include "device/appusb.h"
+#include "device/meter_use.h"
 #include "monitor/big_digits.h"
 #include "monitor/reading_grid.h"
 #include "monitor/startup.h"
+#include "monitor/tick_pause.h"
 #include "platform/clock.h"
 #include "reading/record_file.h"
 
@@ -119,6 +121,7 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     Timer1S->setInterval(TickIntervalMs);
     connect(Timer1S, &QTimer::timeout, this, [this] { RunCommand([this] { Timer1STimer(); }); });
     Timer1S->start();
+    StopTickWhileMeterInUse(*Timer1S);
 
     session_.RecordingFileName.clear();
     StartFolder = QDir::currentPath();

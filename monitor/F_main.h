@@ -9,6 +9,7 @@
 //
 // The toolbar commands are defined beside their modules (records/, setup/,
 // sdcard/, statistics/ and the recording and printing code of monitor/).
+#include "device/meter_use.h"
 #include "monitor/big_digits.h"
 #include "monitor/level_chart.h"
 #include "monitor/link_watch.h"
@@ -76,7 +77,7 @@ public:
 
     // The one-second tick, every TickIntervalMs.
     void Timer1STimer();
-    static constexpr int TickIntervalMs = 1000;
+    static constexpr int TickIntervalMs = device::TickIntervalMs;
 
     // Online recording (F_main_recording.cpp).
     // Empties the table's data rows and the three curves; the extremes stay.
