@@ -209,6 +209,7 @@ void TFormMain::BuildToolbar() {
         {ToolButton6, "SD card operation", &TFormMain::ToolButton6Click},
         {ToolButton4, "Print the chart", &TFormMain::ToolButton4Click},
         {ToolButton7, "about", &TFormMain::ToolButton7Click},
+        {ToolButton8, "Noise statistics", &TFormMain::ToolButton8Click},
     };
     int picture = 0;
     for (const Command& command : commands) {
@@ -348,8 +349,9 @@ void TFormMain::RecomputeLayout() {
     const int W = width();
     const int H = height();
     ImageTop->setGeometry(0, 0, W, 25);
-    ImageToole->setGeometry(10, 25, 652, 75);
-    ToolBar1->setGeometry(10, 25, 647, 79);
+    // Nine buttons of 79 pixels and the bar's margins.
+    ImageToole->setGeometry(10, 25, 731, 75);
+    ToolBar1->setGeometry(10, 25, 726, 79);
     Panel_Stat->setGeometry(0, H - 30, W, 30);
     // The strip's message runs to the window's right edge: missed readings
     // and a file that can't be written may both have to be told.
