@@ -283,6 +283,7 @@ void TFormMain::BuildChartPage() {
     Series_rec = &Chart1->Series_rec;
     Series_max = &Chart1->Series_max;
     Series_min = &Chart1->Series_min;
+    Chart1->ShowStore(&session_.Curves());
     ChartTool1 = Chart1->ChartTool1;
     ChartTool_Txt = &Chart1->ChartTool_Txt;
 }

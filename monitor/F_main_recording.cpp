@@ -87,34 +87,13 @@ int TFormMain::TakeReading() {
 }
 
 void TFormMain::ShowAppendedPoints(int /*firstRow*/, int /*count*/) {
-    // The curves take the points the session added since they last looked.
-    const reading::CurveStore& store = session_.Curves();
-    const std::size_t from = std::size_t(Series_rec->Count());
-    if (from >= store.Count()) return;
-    if (store.Count() - from == 1) {
-        const double x = double(from);
-        Series_rec->Add(x, store.Level(from), QColor::fromRgba(store.Colour(reading::Curve::Level, from)));
-        Series_max->Add(x, store.Value(reading::Curve::Max, from), QColor::fromRgba(store.Colour(reading::Curve::Max, from)));
-        Series_min->Add(x, store.Value(reading::Curve::Min, from), QColor::fromRgba(store.Colour(reading::Curve::Min, from)));
-    } else {
-        ColouredCurve* curves[] = {Series_rec, Series_max, Series_min};
-        for (int c = 0; c < reading::CurveCount; ++c) {
-            const auto curve = reading::Curve(c);
-            std::vector<double> values;
-            values.reserve(store.Count() - from);
-            for (std::size_t i = from; i < store.Count(); ++i) values.push_back(store.Value(curve, i));
-            curves[c]->AddIndexed(values, QColor::fromRgba(store.Colour(curve, store.Count() - 1)));
-        }
-    }
+    // The curves draw straight from the session's store: the new points
+    // show with the next replot, one per event-loop pass however many
+    // readings came.
     Chart1->replot(QCustomPlot::rpQueuedReplot);
 }
 
-void TFormMain::ShowDataReset() {
-    Series_rec->Clear();
-    Series_max->Clear();
-    Series_min->Clear();
-    Chart1->replot(QCustomPlot::rpQueuedReplot);
-}
+void TFormMain::ShowDataReset() { Chart1->replot(QCustomPlot::rpQueuedReplot); }
 
 void TFormMain::ShowLiveReading(float level) {
     const reading::ReadingTexts& texts = session_.LiveTexts;

@@ -19,83 +19,33 @@ QFont PixelFont(int pixels, bool bold = false) {
 
 // ---------------------------------------------------------------- ColouredCurve
 
-ColouredCurve::ColouredCurve(QCustomPlot* plot, QCPAxis* keyAxis, QCPAxis* valueAxis)
-    : plot_(plot), keyAxis_(keyAxis), valueAxis_(valueAxis) {}
-
-QCPGraph* ColouredCurve::StartGraph(const QColor& colour) {
-    QCPGraph* graph = plot_->addGraph(keyAxis_, valueAxis_);
-    graph->setPen(QPen(colour));
-    graph->setLineStyle(QCPGraph::lsLine);
-    // Draws only as many line segments as there are pixel columns, so a long
-    // curve costs about the same per replot as a short one.
-    graph->setAdaptiveSampling(true);
-    graph->setSelectable(QCP::stNone);
-    graphs_.push_back(graph);
-    graphStarts_.push_back(Count());
-    return graph;
+ColouredCurve::ColouredCurve(QCustomPlot* plot, QCPAxis* keyAxis, QCPAxis* valueAxis, reading::Curve which,
+                             const reading::CurveStore* store)
+    : plottable_(new StorePlottable(keyAxis, valueAxis, store, which)) {
+    Q_UNUSED(plot)  // the plottable registers with the axes' plot, which owns it
+    plottable_->setPen(QPen(QColor(Qt::blue)));
 }
 
-void ColouredCurve::Add(double x, double y, const QColor& colour) {
-    Q_ASSERT(keys_.empty() || x >= keys_.back());
-    if (graphs_.empty() || graphs_.back()->pen().color() != colour) {
-        QCPGraph* graph = StartGraph(colour);
-        // The new colour's line begins where the curve ended, so the curve
-        // stays one unbroken line.
-        if (!keys_.empty()) graph->addData(keys_.back(), values_.back());
-    }
-    graphs_.back()->addData(x, y);
-    keys_.push_back(x);
-    values_.push_back(y);
-    plot_->replot(QCustomPlot::rpQueuedReplot);
-}
-
-void ColouredCurve::AddIndexed(const std::vector<double>& values, const QColor& colour) {
-    if (values.empty()) return;
-    if (graphs_.empty() || graphs_.back()->pen().color() != colour) {
-        QCPGraph* graph = StartGraph(colour);
-        if (!keys_.empty()) graph->addData(keys_.back(), values_.back());
-    }
-    const double first = double(Count());
-    QVector<QCPGraphData> points;
-    points.reserve(qsizetype(values.size()));
-    keys_.reserve(keys_.size() + values.size());
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const double x = first + double(i);
-        points.append(QCPGraphData(x, values[i]));
-        keys_.push_back(x);
-    }
-    values_.insert(values_.end(), values.begin(), values.end());
-    // An empty graph takes the points' buffer over instead of copying it.
-    QCPGraphDataContainer& data = *graphs_.back()->data();
-    if (data.isEmpty())
-        data.set(points, /*alreadySorted=*/true);
-    else
-        data.add(points, /*alreadySorted=*/true);
-    plot_->replot(QCustomPlot::rpQueuedReplot);
-}
-
-void ColouredCurve::Clear() {
-    for (QCPGraph* graph : graphs_) plot_->removeGraph(graph);
-    graphs_.clear();
-    graphStarts_.clear();
-    std::vector<double>().swap(keys_);
-    std::vector<double>().swap(values_);
-    plot_->replot(QCustomPlot::rpQueuedReplot);
+void ColouredCurve::SetColour(const QColor& colour) {
+    QPen pen = plottable_->pen();
+    pen.setColor(colour);
+    plottable_->setPen(pen);
 }
 
 QColor ColouredCurve::ColourAt(int i) const {
-    // The last graph that starts at or before point i drew it.
-    auto next = std::upper_bound(graphStarts_.begin(), graphStarts_.end(), i);
-    if (next == graphStarts_.begin()) return {};
-    return graphs_[std::size_t(next - graphStarts_.begin() - 1)]->pen().color();
+    if (i < 0 || i >= Count()) return {};
+    return QColor::fromRgba(Store()->Colour(plottable_->Which(), std::size_t(i)));
 }
 
 int ColouredCurve::NearestIndex(double x) const {
-    if (keys_.empty()) return -1;
-    auto at = std::lower_bound(keys_.begin(), keys_.end(), x);
-    if (at == keys_.end()) return Count() - 1;
-    const int i = int(at - keys_.begin());
-    if (i > 0 && x - keys_[std::size_t(i - 1)] <= *at - x) return i - 1;
+    const int count = Count();
+    if (count == 0) return -1;
+    // Point i stands at x = i: the first point at or right of x, or the one
+    // before it when that is as near or nearer.
+    if (!(x > 0)) return 0;  // also NaN
+    if (x > double(count - 1)) return count - 1;
+    const int i = int(std::ceil(x));
+    if (i > 0 && x - double(i - 1) <= double(i) - x) return i - 1;
     return i;
 }
 
@@ -178,9 +128,9 @@ void ChartTextTool::SetText(const QString& text) {
 
 LevelChart::LevelChart(QWidget* parent)
     : QCustomPlot(parent),
-      Series_rec(this, xAxis, yAxis),
-      Series_max(this, xAxis, yAxis),
-      Series_min(this, xAxis, yAxis),
+      Series_rec(this, xAxis, yAxis, reading::Curve::Level),
+      Series_max(this, xAxis, yAxis, reading::Curve::Max),
+      Series_min(this, xAxis, yAxis, reading::Curve::Min),
       ChartTool1(new CrossHairTool(this, &Series_rec)),
       ChartTool_Txt(this) {
     plotLayout()->insertRow(0);
@@ -215,6 +165,11 @@ LevelChart::LevelChart(QWidget* parent)
 }
 
 LevelChart::~LevelChart() = default;
+
+void LevelChart::ShowStore(const reading::CurveStore* store) {
+    for (ColouredCurve* curve : {&Series_rec, &Series_max, &Series_min}) curve->SetStore(store);
+    replot(rpQueuedReplot);
+}
 
 void LevelChart::SetBottomMinimum(double value) {
     xAxis->setRangeLower(value);

@@ -9,58 +9,51 @@
 //   GaugeChart  - the one-bar level gauge of the big-digit page.
 //
 // Window code: lives in the qv_ui library.
+#include "monitor/store_plottable.h"
+#include "reading/curve_store.h"
+
 #include <qcustomplot.h>
 
 #include <QColor>
 #include <QString>
 #include <vector>
 
-// A line curve whose points carry their own colour. Points of one colour
-// share a QCPGraph; a point of another colour starts a new graph that
-// begins at the curve's last point, so the line stays unbroken and the
-// points already drawn keep their colour.
-//
-// x must not decrease from one point to the next (the callers add the point
-// index); appending is then O(1) amortised, which keeps a week of one
-// reading per second (604,800 points) cheap.
+// One of the chart's three curves, as the chart shows it: a view of one
+// curve of a reading::CurveStore (point i at x = i), drawn by a
+// StorePlottable straight from the store. Each point keeps the colour its
+// curve had when the point was added; a new colour's line begins at the
+// curve's last point, so the line stays unbroken. Holds no points itself:
+// the store (the readings session's) is the one copy.
 class ColouredCurve {
 public:
-    ColouredCurve(QCustomPlot* plot, QCPAxis* keyAxis, QCPAxis* valueAxis);
+    ColouredCurve(QCustomPlot* plot, QCPAxis* keyAxis, QCPAxis* valueAxis, reading::Curve which,
+                  const reading::CurveStore* store = nullptr);
     ColouredCurve(const ColouredCurve&) = delete;
     ColouredCurve& operator=(const ColouredCurve&) = delete;
 
-    void Add(double x, double y, const QColor& colour);
-    // Appends points of one colour at x = Count(), Count() + 1, ... in one
-    // go (one insert into the graph, one replot), for loading whole files.
-    void AddIndexed(const std::vector<double>& values, const QColor& colour);
-    void Clear();
-    int Count() const { return int(keys_.size()); }
-    double KeyAt(int i) const { return keys_[std::size_t(i)]; }
-    double ValueAt(int i) const { return values_[std::size_t(i)]; }
+    // The store shown (none: an empty curve). It must outlive its use here.
+    void SetStore(const reading::CurveStore* store) { plottable_->SetStore(store); }
+    const reading::CurveStore* Store() const { return plottable_->Store(); }
+
+    int Count() const { return Store() ? int(Store()->Count()) : 0; }
+    double KeyAt(int i) const { return double(i); }
+    double ValueAt(int i) const { return double(Store()->Value(plottable_->Which(), std::size_t(i))); }
+    // The colour point i was drawn with; invalid outside the curve.
     QColor ColourAt(int i) const;
 
-    // Index of the point whose x is nearest to x (binary search); -1 when empty.
+    // Index of the point whose x is nearest to x (the lower one at a tie);
+    // -1 when empty.
     int NearestIndex(double x) const;
 
-    // The curve's own colour (used for the first point when no colour is
-    // given and shown by tools); points keep the colour they were added with.
-    void SetColour(const QColor& colour) { colour_ = colour; }
-    QColor Colour() const { return colour_; }
+    // The curve's own colour, shown by its legend icon. The colours points
+    // are drawn with are the store's.
+    void SetColour(const QColor& colour);
+    QColor Colour() const { return plottable_->pen().color(); }
 
-    // The graphs that draw the curve, one per run of one colour.
-    const std::vector<QCPGraph*>& Graphs() const { return graphs_; }
+    StorePlottable* Plottable() const { return plottable_; }
 
 private:
-    QCPGraph* StartGraph(const QColor& colour);
-
-    QCustomPlot* plot_;
-    QCPAxis* keyAxis_;
-    QCPAxis* valueAxis_;
-    QColor colour_ = Qt::blue;
-    std::vector<double> keys_;
-    std::vector<double> values_;
-    std::vector<QCPGraph*> graphs_;
-    std::vector<int> graphStarts_;  // index of the first own point of each graph
+    StorePlottable* plottable_;  // owned by the plot
 };
 
 // Orange cross-hair that follows the mouse over the plot and snaps to the
@@ -121,6 +114,10 @@ public:
     ColouredCurve Series_min;
     CrossHairTool* ChartTool1;
     ChartTextTool ChartTool_Txt;
+
+    // Shows the three curves of `store` (none: empty curves); the store
+    // must outlive its use here. Queues a replot.
+    void ShowStore(const reading::CurveStore* store);
 
     // The horizontal window [minimum, maximum] of the bottom axis.
     double BottomMinimum() const { return xAxis->range().lower; }

@@ -7,6 +7,7 @@
 // two pictures there); files go to $QV_BENCH_DIR when set.
 #include "monitor/F_main.h"
 #include "platform/testing/seam_doubles.h"
+#include "reading/curve_store.h"
 #include "reading/record_file.h"
 #include "sim/metersim.h"
 
@@ -87,9 +88,9 @@ void BM_WeekParts(benchmark::State& state) {
         m.Table->SetRowCount(kWeek + 1);
         state.counters["count_ms"] = double(t.nsecsElapsed()) / 1e6;
         t.restart();
-        m.Series_rec->AddIndexed(std::vector<double>(kWeek, 50), QColor::fromRgba(m.Session().RecColour));
-        m.Series_max->AddIndexed(std::vector<double>(kWeek, 60), QColor::fromRgba(m.Session().MaxColour));
-        m.Series_min->AddIndexed(std::vector<double>(kWeek, 40), QColor::fromRgba(m.Session().MinColour));
+        // The session's curve points: a store like its own.
+        reading::CurveStore curves;
+        for (int i = 0; i < kWeek; ++i) curves.Append(50, 60, 40, {0xFF0000FF, 0xFFFF0000, 0xFF008000});
         state.counters["curves_ms"] = double(t.nsecsElapsed()) / 1e6;
         t.restart();
         m.ClearTable();

@@ -32,21 +32,11 @@ struct WeekOnShow {
         seams.time.Advance(1000);
         window->Timer1STimer();
         window->ToolButton3Click();
-        // A week of readings as the ticks would have left them.
-        const QDateTime start = seams.time.Now();
-        for (int i = 0; i < Week; ++i) {
-            const std::uint32_t word = std::uint32_t(200 + (i * 7) % 400) | (6u << 10);
-            const QDateTime t = start.addSecs(i);
-            window->Table->SetLiveRow(i + 1, word, t.date(), t.time());
-            const double level = (word & 0x3FF) / 10.0 + 30.0;
-            window->Series_rec->Add(i, level, QColor::fromRgba(window->Session().RecColour));
-            window->Series_max->Add(i, 100.0, QColor::fromRgba(window->Session().MaxColour));
-            window->Series_min->Add(i, 50.0, QColor::fromRgba(window->Session().MinColour));
-        }
-        window->Table->SetRowCount(Week + 1);
-        window->Session().ReadingCount = Week;
-        window->Session().RunningMax = 100;
-        window->Session().RunningMin = 50;
+        // A week of readings, stored as a loaded record file's are (the same
+        // 16 bytes a row as live rows; the points in the session's store).
+        std::vector<std::uint32_t> words;
+        for (int i = 0; i < Week; ++i) words.push_back(std::uint32_t(200 + (i * 7) % 400) | (6u << 10));
+        window->Session().AppendFileWords(words, seams.time.Now().date());
         window->Chart1->SetBottomMaximum(Week + 10);
         window->Chart1->SetBottomMinimum(Week - 290);
         window->StringGrid->scrollToBottom();
@@ -115,12 +105,9 @@ void BM_TickPart(benchmark::State& state) {
             f.window->Chart1->SetBottomMinimum(f.window->Chart1->BottomMinimum() + 1);
             f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
             break;
-        case 5:  // three points added, then redrawn
+        case 5:  // one reading (a row, three points) added, then redrawn
         {
-            const double x = f.window->Series_rec->Count();
-            f.window->Series_rec->Add(x, 70, QColor::fromRgba(f.window->Session().RecColour));
-            f.window->Series_max->Add(x, 100, QColor::fromRgba(f.window->Session().MaxColour));
-            f.window->Series_min->Add(x, 50, QColor::fromRgba(f.window->Session().MinColour));
+            f.window->Session().AppendFileWords({400}, QDate(2024, 3, 4));  // 70,0 dB
             f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
             break;
         }

@@ -69,8 +69,9 @@ TEST_F(OpenCommand, RecordFileShowsNumberedRowsUnderTheStartDateOfItsName) {
     EXPECT_EQ(window->Series_rec->ColourAt(2), QColor::fromRgba(window->Session().RecColour));
     EXPECT_EQ(window->Series_max->ColourAt(2), QColor::fromRgba(window->Session().MaxColour));
     EXPECT_EQ(window->Series_min->ColourAt(2), QColor::fromRgba(window->Session().MinColour));
-    ASSERT_EQ(window->Series_rec->Graphs().size(), 1u);
-    EXPECT_EQ(window->Series_rec->Graphs()[0]->data()->size(), 3);  // drawn as well as kept
+    const auto strokes = window->Series_rec->Plottable()->Strokes();
+    ASSERT_EQ(strokes.size(), 1);
+    EXPECT_EQ(strokes[0].points.size(), 3);  // drawn as well as kept
     EXPECT_EQ(window->Session().RunningMax, 70.1f);
     EXPECT_EQ(window->Session().RunningMin, 60.0f);
     EXPECT_EQ(window->Session().FileTexts.Value, QStringLiteral("60,0"));

@@ -174,10 +174,8 @@ TEST_F(SetupCommand, DuringARecordingTheTickAsksNothingWhileTheDialogIsOpen) {
 TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
     StartWindow("setup_byte = 0x3B");
     // Two points of a recording so far, in the start colours.
-    for (int i = 0; i < 2; ++i) {
-        window->Series_rec->Add(i, 60 + i, QColor::fromRgba(window->Session().RecColour));
-        window->Series_min->Add(i, 60, QColor::fromRgba(window->Session().MinColour));
-    }
+    const QDate date(2024, 3, 4);
+    window->Session().AppendFileWords({300, 310}, date);  // 60,0 and 61,0 dB
     const QColor orange(255, 128, 0);
     seams.colors.answers = {orange};
     RunSetup([](TForm_SetupMeter& d) {
@@ -189,8 +187,7 @@ TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
     ExpectRestored();
     // A reading taken after the command: its point has the new colour, the
     // points before keep theirs; the other curves are untouched.
-    window->Series_rec->Add(2, 63, QColor::fromRgba(window->Session().RecColour));
-    window->Series_min->Add(2, 60, QColor::fromRgba(window->Session().MinColour));
+    window->Session().AppendFileWords({330}, date);
     EXPECT_EQ(window->Series_rec->ColourAt(0), QColor(0, 0, 255));
     EXPECT_EQ(window->Series_rec->ColourAt(1), QColor(0, 0, 255));
     EXPECT_EQ(window->Series_rec->ColourAt(2), orange);

@@ -86,11 +86,9 @@ TEST_F(PrintChart, OnePageWithTheChartInItsProportionsWhicheverPageIsShown) {
     const Case cases[] = {{{857, 596}, false}, {{857, 596}, true}, {{560, 900}, false}};
     const QColor marker(250, 240, 30);  // the chart's background, to find it on the page
     window->Chart1->setBackground(QBrush(marker));
-    for (int i = 0; i < 120; ++i) {  // something to see on the printed chart
-        window->Series_rec->Add(i, 60 + 10 * std::sin(i / 10.0), QColor::fromRgba(window->Session().RecColour));
-        window->Series_max->Add(i, 75, QColor::fromRgba(window->Session().MaxColour));
-        window->Series_min->Add(i, 48, QColor::fromRgba(window->Session().MinColour));
-    }
+    std::vector<std::uint32_t> words;  // something to see on the printed chart: levels 50..70 dB
+    for (int i = 0; i < 120; ++i) words.push_back(std::uint32_t(std::lround(600 + 100 * std::sin(i / 10.0)) - 300));
+    window->Session().AppendFileWords(words, QDate(2024, 3, 4));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.window.width());
         if (window->ChartPageShown == c.digitPageShown) window->ToolButton_AtoB->click();

@@ -9,74 +9,87 @@
 #include <QImage>
 #include <QTest>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
+// Points of a store's level curve, each with its colour; the extremes
+// curves get fixed values.
+void AppendLevels(reading::CurveStore& store, const std::vector<std::pair<float, QColor>>& points) {
+    for (const auto& [level, colour] : points) store.Append(level, 90, 40, {colour.rgba(), 0xFFFF0000, 0xFF008000});
+}
+
 TEST(ColouredCurve, NewColourContinuesFromTheLastPointAndOldPointsKeepTheirs) {
     QCustomPlot plot;
-    ColouredCurve curve(&plot, plot.xAxis, plot.yAxis);
+    plot.resize(400, 300);
+    plot.xAxis->setRange(-0.5, 4.5);
+    plot.yAxis->setRange(25, 135);
+    reading::CurveStore store;
+    ColouredCurve curve(&plot, plot.xAxis, plot.yAxis, reading::Curve::Level, &store);
     const QColor blue(0, 0, 255), red(255, 0, 0);
     const struct {
         double y;
         QColor colour;
     } points[] = {{40, blue}, {41, blue}, {50, red}, {51, red}, {45, blue}};
-    for (int i = 0; i < 5; ++i) curve.Add(i, points[i].y, points[i].colour);
+    for (const auto& p : points) AppendLevels(store, {{float(p.y), p.colour}});
 
     ASSERT_EQ(curve.Count(), 5);
-    ASSERT_EQ(curve.Graphs().size(), 3u);
-    EXPECT_EQ(plot.graphCount(), 3);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(curve.KeyAt(i), i);
         EXPECT_EQ(curve.ValueAt(i), points[i].y);
         EXPECT_EQ(curve.ColourAt(i), points[i].colour) << i;
     }
-    // Each graph after the first begins at the previous graph's last point.
-    const auto data = [&](int g) { return curve.Graphs()[std::size_t(g)]->data(); };
-    EXPECT_EQ(data(0)->size(), 2);
-    ASSERT_EQ(data(1)->size(), 3);
-    EXPECT_EQ(data(1)->at(0)->key, 1);
-    EXPECT_EQ(data(1)->at(0)->value, 41);
-    ASSERT_EQ(data(2)->size(), 2);
-    EXPECT_EQ(data(2)->at(0)->key, 3);
-    EXPECT_EQ(data(2)->at(0)->value, 51);
-    EXPECT_EQ(curve.Graphs()[1]->pen().color(), red);
+    // Three strokes, one per colour run; each after the first begins at the
+    // previous run's last point.
+    const auto strokes = curve.Plottable()->Strokes();
+    ASSERT_EQ(strokes.size(), 3);
+    const auto at = [&](double x, double y) { return QPointF(plot.xAxis->coordToPixel(x), plot.yAxis->coordToPixel(y)); };
+    EXPECT_EQ(strokes[0].points, (QVector<QPointF>{at(0, 40), at(1, 41)}));
+    EXPECT_EQ(strokes[1].points, (QVector<QPointF>{at(1, 41), at(2, 50), at(3, 51)}));
+    EXPECT_EQ(strokes[2].points, (QVector<QPointF>{at(3, 51), at(4, 45)}));
+    EXPECT_EQ(strokes[0].colour, blue);
+    EXPECT_EQ(strokes[1].colour, red);
+    EXPECT_EQ(strokes[2].colour, blue);
 
-    curve.Clear();
+    store.Clear();
     EXPECT_EQ(curve.Count(), 0);
-    EXPECT_TRUE(curve.Graphs().empty());
-    EXPECT_EQ(plot.graphCount(), 0);
+    EXPECT_TRUE(curve.Plottable()->Strokes().isEmpty());
     EXPECT_EQ(curve.NearestIndex(3), -1);
-    curve.Add(0, 60, red);  // a cleared curve starts afresh
-    EXPECT_EQ(plot.graphCount(), 1);
-    EXPECT_EQ(curve.Graphs()[0]->data()->size(), 1);
+    EXPECT_FALSE(curve.ColourAt(0).isValid());
+    AppendLevels(store, {{60, red}});  // a cleared curve starts afresh
+    ASSERT_EQ(curve.Plottable()->Strokes().size(), 1);
+    EXPECT_EQ(curve.Plottable()->Strokes()[0].points.size(), 1);
+    EXPECT_EQ(curve.ColourAt(0), red);
 }
 
 TEST(ColouredCurve, NearestIndexFindsTheClosestPoint) {
     QCustomPlot plot;
-    ColouredCurve curve(&plot, plot.xAxis, plot.yAxis);
-    for (int i = 0; i < 10; ++i) curve.Add(i * 2, 50, Qt::blue);  // x = 0, 2, ..., 18
+    reading::CurveStore store;
+    ColouredCurve curve(&plot, plot.xAxis, plot.yAxis, reading::Curve::Level, &store);
+    for (int i = 0; i < 10; ++i) AppendLevels(store, {{50, Qt::blue}});  // x = 0, 1, ..., 9
     const struct {
         double x;
         int index;
-    } cases[] = {{-5, 0}, {0, 0}, {2.9, 1}, {3.0, 1}, {3.1, 2}, {17.5, 9}, {18, 9}, {400, 9}};
+    } cases[] = {{-5, 0}, {0, 0}, {1.4, 1}, {1.5, 1}, {1.6, 2}, {8.5, 8}, {8.75, 9}, {9, 9}, {400, 9}, {qQNaN(), 0}};
     for (const auto& c : cases) EXPECT_EQ(curve.NearestIndex(c.x), c.index) << c.x;
 }
 
-// A week of one reading a second in three curves, with a colour change
-// half-way: appending stays linear and the graphs keep adaptive sampling.
+// A week of one reading a second in the three curves, with a colour change
+// half-way: appending stays linear and a replot of the whole week is thinned.
 TEST(ColouredCurve, AWeekOfReadingsStaysFast) {
     QCustomPlot plot;
     plot.resize(800, 400);
-    ColouredCurve rec(&plot, plot.xAxis, plot.yAxis), max(&plot, plot.xAxis, plot.yAxis),
-        min(&plot, plot.xAxis, plot.yAxis);
+    reading::CurveStore store;
+    ColouredCurve rec(&plot, plot.xAxis, plot.yAxis, reading::Curve::Level, &store),
+        max(&plot, plot.xAxis, plot.yAxis, reading::Curve::Max, &store),
+        min(&plot, plot.xAxis, plot.yAxis, reading::Curve::Min, &store);
     constexpr int Week = 604800;
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < Week; ++i) {
         const QColor colour = i < Week / 2 ? QColor(Qt::blue) : QColor(Qt::darkBlue);
-        rec.Add(i, 40 + i % 50, colour);
-        max.Add(i, 90, Qt::red);
-        min.Add(i, 40, Qt::green);
+        store.Append(float(40 + i % 50), 90, 40, {colour.rgba(), QColor(Qt::red).rgba(), QColor(Qt::green).rgba()});
     }
     const qint64 addMs = clock.restart();
     plot.xAxis->setRange(0, Week);
@@ -84,9 +97,10 @@ TEST(ColouredCurve, AWeekOfReadingsStaysFast) {
     const qint64 replotMs = clock.elapsed();
 
     EXPECT_EQ(rec.Count(), Week);
-    EXPECT_EQ(rec.Graphs().size(), 2u);
+    EXPECT_EQ(store.ColourRuns(reading::Curve::Level).size(), 2u);
     EXPECT_EQ(rec.ValueAt(Week - 1), 40 + (Week - 1) % 50);
-    for (const QCPGraph* graph : rec.Graphs()) EXPECT_TRUE(graph->adaptiveSampling());
+    // Thinned: a few points per pixel column, not one per reading.
+    for (const auto& stroke : rec.Plottable()->Strokes()) EXPECT_LT(stroke.points.size(), 4 * 800 + 8);
     // Generous bounds (sanitizer builds are slow); a per-point cost that
     // grows with the curve would take minutes.
     EXPECT_LT(addMs, 20000);
@@ -148,8 +162,9 @@ TEST_F(LevelChartMouse, ARightClickWithoutDragLeavesTheWindowAlone) {
 }
 
 TEST_F(LevelChartMouse, CrossHairSnapsToTheNearestRecordedPointOnItsOwnLayer) {
-    for (int i = 0; i < 300; ++i) chart.Series_rec.Add(i, 30 + i % 100, Qt::blue);
-    chart.Series_max.Add(0, 130, Qt::red);
+    reading::CurveStore store;
+    chart.ShowStore(&store);
+    for (int i = 0; i < 300; ++i) AppendLevels(store, {{float(30 + i % 100), Qt::blue}});
     chart.replot();
     QCoreApplication::processEvents();  // the replots the additions queued
     int fullReplots = 0;
@@ -172,6 +187,7 @@ TEST_F(LevelChartMouse, CrossHairSnapsToTheNearestRecordedPointOnItsOwnLayer) {
     // Off the plot area (over the title) it hides.
     QTest::mouseMove(&chart, QPoint(400, 5));
     EXPECT_FALSE(chart.ChartTool1->IsShown());
+    chart.ShowStore(nullptr);  // the store goes before the chart
 }
 
 TEST_F(LevelChartMouse, CrossHairFollowsTheMouseFreelyWhileThereIsNoPoint) {
