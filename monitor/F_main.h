@@ -68,7 +68,7 @@ public:
     void ToolButton6Click();      // SD card
     void ToolButton4Click();      // print the chart
     void ToolButton7Click();      // about box
-    void ToolButton8Click();      // noise statistics (statistics/statistics_command.cpp)
+    void ToolButton8Click();      // noise statistics (F_main_statistics_command.cpp)
 
     // Fills the table and the three curves from the file named by
     // OpenFileName (a record, text or spreadsheet file, told apart by its
