@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Alarms on a chart: each alarm a shaded band across the plot's height,
+// from its start to its end (a running alarm: to the newest reading), on a
+// layer of its own just above the grid, so the levels stay on top and a
+// band costs one rectangle per redraw.
+#include <QColor>
+#include <QString>
+#include <vector>
+
+class QCustomPlot;
+class QCPItemRect;
+
+namespace noisestats {
+
+class AlarmBands {
+public:
+    static constexpr const char* LayerName = "alarms";
+    // The bands go on `plot` (not owned; it owns the bands).
+    explicit AlarmBands(QCustomPlot* plot, QColor colour = QColor(220, 40, 40, 60));
+
+    // x in the chart's own units (seconds, reading numbers).
+    void Start(double x);           // a band from x to x (a running alarm)
+    void Extend(double x);          // the running band reaches x
+    void End(double x);             // the running band ends at x
+    void Add(double from, double to);  // a finished alarm (an opened file)
+    void Clear();
+
+    bool Running() const { return running_ != nullptr; }
+    int Count() const { return int(bands_.size()); }
+    const std::vector<QCPItemRect*>& Bands() const { return bands_; }
+
+private:
+    QCPItemRect* NewBand(double from, double to);
+    QCustomPlot* plot_;
+    QColor colour_;
+    std::vector<QCPItemRect*> bands_;
+    QCPItemRect* running_ = nullptr;
+};
+
+}  // namespace noisestats
