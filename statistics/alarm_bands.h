@@ -2,9 +2,15 @@
 #pragma once
 // Alarms on a chart: each alarm a shaded band across the plot's height,
 // from its start to its end (a running alarm: to the newest reading), on a
-// layer of its own just above the grid, so the levels stay on top and a
-// band costs one rectangle per redraw.
+// layer of its own just below the grid, so grid and levels stay on top.
+// The band is an opaque pale colour drawn without antialiasing: a plain
+// fill, where a translucent one costs a blend of every pixel it covers on
+// every redraw (a quarter of a millisecond for a band across the chart). Bands outside the time axis's range
+// are hidden, so a long recording's many alarms cost nothing while
+// scrolled away (the chart would clip and skip each, at a few
+// microseconds apiece).
 #include <QColor>
+#include <QObject>
 #include <QString>
 #include <vector>
 
@@ -17,7 +23,10 @@ class AlarmBands {
 public:
     static constexpr const char* LayerName = "alarms";
     // The bands go on `plot` (not owned; it owns the bands).
-    explicit AlarmBands(QCustomPlot* plot, QColor colour = QColor(220, 40, 40, 60));
+    explicit AlarmBands(QCustomPlot* plot, QColor colour = QColor(250, 214, 214));
+    ~AlarmBands();
+    AlarmBands(const AlarmBands&) = delete;
+    AlarmBands& operator=(const AlarmBands&) = delete;
 
     // x in the chart's own units (seconds, reading numbers).
     void Start(double x);           // a band from x to x (a running alarm)
@@ -32,10 +41,13 @@ public:
 
 private:
     QCPItemRect* NewBand(double from, double to);
+    void ShowIfInRange(QCPItemRect* band) const;
+    void Cull();
     QCustomPlot* plot_;
     QColor colour_;
     std::vector<QCPItemRect*> bands_;
     QCPItemRect* running_ = nullptr;
+    QMetaObject::Connection rangeWatch_;
 };
 
 }  // namespace noisestats

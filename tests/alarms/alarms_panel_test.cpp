@@ -168,13 +168,13 @@ TEST(ReportPanelWidget, WritesTheReportWithTheNoteAndKeepsTheNote) {
     EXPECT_EQ(later.note->toPlainText(), "Garden, 1.5 m above ground");
 }
 
-TEST(AlarmBandsOnAChart, BandsLieBetweenTheGridAndTheLevels) {
+TEST(AlarmBandsOnAChart, BandsLieBelowTheGridAndTheLevels) {
     QCustomPlot plot;
     plot.addGraph();
     AlarmBands bands(&plot);
     QCPLayer* layer = plot.layer(QString::fromLatin1(AlarmBands::LayerName));
     ASSERT_TRUE(layer);
-    EXPECT_EQ(layer->index(), plot.layer(QStringLiteral("grid"))->index() + 1);
+    EXPECT_EQ(layer->index() + 1, plot.layer(QStringLiteral("grid"))->index());
     EXPECT_LT(layer->index(), plot.graph(0)->layer()->index());
 
     bands.Add(10, 20);
@@ -189,6 +189,13 @@ TEST(AlarmBandsOnAChart, BandsLieBetweenTheGridAndTheLevels) {
     EXPECT_EQ(bands.Bands()[1]->topLeft->coords(), QPointF(100, 0));
     EXPECT_EQ(bands.Bands()[1]->bottomRight->coords(), QPointF(160, 1));
     EXPECT_EQ(bands.Bands()[1]->layer(), layer);
+    // Bands scrolled out of the time axis's range are not drawn at all.
+    plot.xAxis->setRange(0, 50);
+    EXPECT_TRUE(bands.Bands()[0]->visible());
+    EXPECT_FALSE(bands.Bands()[1]->visible());
+    plot.xAxis->setRange(150, 400);
+    EXPECT_FALSE(bands.Bands()[0]->visible());
+    EXPECT_TRUE(bands.Bands()[1]->visible());
     // A second set on the same chart shares the layer.
     AlarmBands more(&plot);
     EXPECT_EQ(plot.layerCount(), 7);

@@ -8,7 +8,9 @@
 #include "platform/testing/seam_doubles.h"
 #include "tests/statistics/readings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -124,6 +126,15 @@ QRect BoxOf(const QImage& image, const std::function<bool(QColor)>& wanted) {
     return box;
 }
 
+// QV_KEEP_REPORTS=<folder> keeps the written PDFs and rendered pages there.
+void Keep(const QString& path) {
+    const QString folder = qEnvironmentVariable("QV_KEEP_REPORTS");
+    if (folder.isEmpty()) return;
+    const QString target = QDir(folder).filePath(QFileInfo(path).fileName());
+    QFile::remove(target);
+    QFile::copy(path, target);
+}
+
 class ReportPdf : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -146,6 +157,7 @@ TEST_F(ReportPdf, OnePageWhoseTextPopplerFinds) {
     EXPECT_EQ(seams.fileDialogs.asked[0].proposedName, "report 2026-06-03 0700.pdf");
     EXPECT_TRUE(seams.messages.shown.empty());
 
+    Keep(written);
     const auto info = RunTool(QStringLiteral("pdfinfo"), {written});
     ASSERT_TRUE(info) << "pdfinfo failed";
     EXPECT_TRUE(info->contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n")))) << info->toStdString();
@@ -202,6 +214,8 @@ TEST_F(ReportPdf, ChartSitsInsideItsFrameOnA4AndLetter) {
         ASSERT_TRUE(RunTool(QStringLiteral("pdftoppm"),
                             {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-png"),
                              QStringLiteral("-singlefile"), pdf, stem}));
+        Keep(pdf);
+        Keep(stem + QStringLiteral(".png"));
         const QImage page(stem + QStringLiteral(".png"));
         ASSERT_FALSE(page.isNull());
         const QRect frame = FrameOf(page);
