@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -115,23 +116,26 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     BuildStatusStrip();
 
     Timer1S = new QTimer(this);
-    Timer1S->setInterval(1000);
+    Timer1S->setInterval(TickIntervalMs);
     connect(Timer1S, &QTimer::timeout, this, [this] { RunCommand([this] { Timer1STimer(); }); });
     Timer1S->start();
 
-    RecordingFileName.clear();
+    session_.RecordingFileName.clear();
     StartFolder = QDir::currentPath();
     ClockReading = platform::LocalNow();
     Connected = (Appusb::OpenMeter() == 0);
-    Recording = false;
+    session_.Recording = false;
     ChartPageShown = true;
     PanelA->setVisible(true);
-    RecColour = QColor(0, 0, 255);
-    MaxColour = QColor(255, 0, 0);
-    MinColour = QColor(0, 128, 0);
-    Series_rec->SetColour(RecColour);
-    Series_max->SetColour(MaxColour);
-    Series_min->SetColour(MinColour);
+    session_.RecColour = QColor(0, 0, 255).rgba();
+    session_.MaxColour = QColor(255, 0, 0).rgba();
+    session_.MinColour = QColor(0, 128, 0).rgba();
+    Series_rec->SetColour(QColor::fromRgba(session_.RecColour));
+    Series_max->SetColour(QColor::fromRgba(session_.MaxColour));
+    Series_min->SetColour(QColor::fromRgba(session_.MinColour));
+    connect(&session_, &reading::ReadingsSession::ReadingsAppended, this, &TFormMain::ShowAppendedPoints);
+    connect(&session_, &reading::ReadingsSession::LiveReadingTaken, this, &TFormMain::ShowLiveReading);
+    connect(&session_, &reading::ReadingsSession::DataReset, this, &TFormMain::ShowDataReset);
     Chart1->SetBottomMaximum(300);
     Chart1->SetBottomMinimum(0);
     LoadMaxMinPicture(QStringLiteral("/ico/min.bmp"));
@@ -140,6 +144,10 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
 
 TFormMain::~TFormMain() {
     if (FormMain == this) FormMain = nullptr;
+    // The controls go first: the grid and the chart hold pointers into the
+    // session, which goes with the members after this body.
+    Timer1S->stop();
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
 void TFormMain::BuildTitleStrip() {
@@ -251,8 +259,13 @@ void TFormMain::BuildChartPage() {
 
     // Table of readings.
     PanelA_LD = MakePanel(PanelA);
-    Table = new ReadingTable(this);
+    Table = &session_.Table();
     StringGrid = new ReadingGrid(Table, PanelA_LD);
+    // A live row keeps the grid on the newest row if it showed it before.
+    connect(Table, &ReadingTable::rowsAboutToBeInserted, this, [this] {
+        const QScrollBar* scroll = StringGrid->verticalScrollBar();
+        gridFollowing_ = scroll->value() >= scroll->maximum();
+    });
     // Measured in the font the grid really gets (the fallback for the
     // window's font); the panel keeps its width and the grid scrolls
     // sideways when the columns need more.

@@ -2,8 +2,10 @@
 #pragma once
 // The main window: a borderless window with its own title strip, a toolbar
 // of eight commands, two pages (chart page PanelA, big-digit page PanelB)
-// and a status strip. It owns the state every command and the one-second
-// tick read and write. Window code: lives in the qv_ui library.
+// and a status strip. It holds the readings session (reading/), which owns
+// the readings on show, and shows what the session tells it; it keeps the
+// program's own state (working folder, clock sample, link). Window code:
+// lives in the qv_ui library.
 //
 // The toolbar commands are defined beside their modules (records/, setup/,
 // sdcard/ and the recording and printing code of monitor/).
@@ -12,6 +14,7 @@
 #include "monitor/link_watch.h"
 #include "reading/reading_table.h"
 #include "reading/reading_word.h"
+#include "reading/readings_session.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -29,7 +32,7 @@ class QPushButton;
 class ReadingGrid;
 
 namespace records {
-class RecordFileWriter;
+struct FileCommandContext;
 }
 
 class TFormMain : public QWidget {
@@ -69,17 +72,16 @@ public:
     // extension); the open command and the SD card command call it.
     void LoadFile();
 
-    // The one-second tick.
+    // The one-second tick, every TickIntervalMs.
     void Timer1STimer();
+    static constexpr int TickIntervalMs = 1000;
 
     // Online recording (F_main_recording.cpp).
     // Empties the table's data rows and the three curves; the extremes stay.
-    void ClearTable();
+    void ClearTable() { session_.ClearTable(); }
     // Names, creates and opens the file of a new recording in StartFolder;
     // false (after an error box) when it can't.
     bool CreateRecordingFile();
-    // Writes RecordWord at offset 4 * ReadingCount and counts it.
-    void AppendRecordWord();
     // Whether each appended word is also forced to the disk: it costs several
     // milliseconds a reading here, so a word is handed to the operating
     // system at once (safe from a crash of the program) but not synced.
@@ -89,27 +91,20 @@ public:
     // ellipses. Re-applied whenever the size changes.
     void ApplyRoundedShape();
 
-    // ---- State shared by the commands, the tick and the dialogs.
+    // ---- The readings on show: the session owns them (the readings, the
+    // extremes, the curve colours, the recording and its file); the window
+    // observes it.
+    reading::ReadingsSession& Session() { return session_; }
+    const reading::ReadingsSession& Session() const { return session_; }
+
+    // ---- The program's state beside the readings.
     QString StartFolder;
     QString OpenFileName;
     QDateTime ClockReading;
     reading::ClockTexts ClockTexts;
-    quint32 ReadingCount = 0;
-    quint32 LiveWord = 0;
-    quint32 RecordWord = 0;
     bool Connected = false;
-    bool Recording = false;
     bool ChartPageShown = true;
     quint8 CurrentSetup = 0;
-    QColor RecColour = QColor(0, 0, 255);
-    QColor MaxColour = QColor(255, 0, 0);
-    QColor MinColour = QColor(0, 128, 0);
-    float RunningMax = 0;
-    float RunningMin = 0;
-    reading::ReadingTexts LiveTexts;
-    reading::ReadingTexts FileTexts;
-    QString RecordingFileName;
-    std::unique_ptr<records::RecordFileWriter> RecordingFile;
 
     // ---- Controls.
     QLabel* ImageTop;
@@ -195,10 +190,24 @@ private:
     // One reading of an online recording (tick steps 6 to 22); returns the
     // level request's result.
     int TakeReading();
+    // What the file commands of records/ get to work with.
+    records::FileCommandContext FileCommands();
+    // After a load: clears the summary line when nothing was loaded.
+    void AfterLoad(bool loaded);
+    // What the window shows of the session's changes.
+    void ShowAppendedPoints(int firstRow, int count);
+    void ShowLiveReading(float level);
+    void ShowDataReset();
     // Shows what the tick found on the link: strip texts and a notice.
     void ShowLinkReport(const live::TickReport& report);
     // The strip's message: the record file's trouble, then missed readings.
     void ShowStripMessage();
+
+    // The readings on show. The window's destructor deletes the controls
+    // that observe it before the session goes.
+    reading::ReadingsSession session_;
+    // Whether the grid showed its newest row before a live row was added.
+    bool gridFollowing_ = true;
 
     // What the current recording's file can't do; said once per recording.
     QString appendProblem_;

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/messages.h"
 #include "reading/record_file.h"
+#include "reading/readings_session.h"
 
 #include <QLabel>
 #include <QScrollBar>
@@ -22,29 +23,20 @@ void ShowRecordingError(QObject* owner, const QString& text) {
 }  // namespace
 
 void TFormMain::ToolButton3Click() {
-    if (Recording) {
+    if (session_.Recording) {
         // Stop: only the appending ends; the file stays open and everything
         // shown stays as it is.
-        Recording = false;
+        session_.Recording = false;
         return;
     }
     ClearTable();
     if (!CreateRecordingFile()) return;
-    Recording = true;
-}
-
-void TFormMain::ClearTable() {
-    // Dropping the data rows empties them: the table keeps only its header.
-    ReadingCount = 0;
-    Table->SetRowCount(1);
-    Series_rec->Clear();
-    Series_max->Clear();
-    Series_min->Clear();
-    Chart1->replot(QCustomPlot::rpQueuedReplot);
+    session_.Recording = true;
 }
 
 bool TFormMain::CreateRecordingFile() {
-    if (RecordingFile) RecordingFile->Close();
+    auto& file = session_.RecordingFile;
+    if (file) file->Close();
     if (ClockTexts.IsEmpty()) {
         // The name comes from the tick's clock sample; before the first tick
         // there is none.
@@ -52,32 +44,20 @@ bool TFormMain::CreateRecordingFile() {
             "The recording can not start yet: the clock has not been read. Please try again in a second."));
         return false;
     }
-    RecordingFileName = records::MakeRecordFileName(
+    session_.RecordingFileName = records::MakeRecordFileName(
         StartFolder, ClockTexts.Year.toInt(), ClockTexts.Month.toInt(), ClockTexts.Day.toInt(),
         ClockTexts.Hour.toInt(), ClockTexts.Minute.toInt(), ClockTexts.Second.toInt());
-    if (!RecordingFile) RecordingFile = std::make_unique<records::RecordFileWriter>(RecordToDisk);
-    if (!RecordingFile->Open(RecordingFileName)) {
+    if (!file) file = std::make_unique<records::RecordFileWriter>(RecordToDisk);
+    if (!file->Open(session_.RecordingFileName)) {
         ShowRecordingError(this, QStringLiteral("Can't create the record file %1. Please check that the folder "
-                                                "can be written to.").arg(RecordingFileName));
+                                                "can be written to.").arg(session_.RecordingFileName));
         return false;
     }
-    ReadingCount = 0;
+    session_.ReadingCount = 0;
     appendProblem_.clear();
     linkWatch_.StartRecording();
     ShowStripMessage();
     return true;
-}
-
-void TFormMain::AppendRecordWord() {
-    const bool written = RecordingFile && RecordingFile->Append(ReadingCount, RecordWord);
-    // The count moves on either way, so every later word keeps its own offset.
-    ++ReadingCount;
-    if (!written && appendProblem_.isEmpty()) {
-        // Said once per recording, in the status strip: a box would stop the
-        // readings until somebody answers it.
-        appendProblem_ = QStringLiteral("Readings are not being saved: the record file can't be written.");
-        ShowStripMessage();
-    }
 }
 
 int TFormMain::TakeReading() {
@@ -95,35 +75,63 @@ int TFormMain::TakeReading() {
     const auto word = live::LiveWordFromReply(result, reply);
     if (!word) return result;  // no reading this second: nothing stale is decoded, stored or shown
 
-    LiveWord = *word;
-    const QDateTime now = platform::LocalNow();
-    RecordWord = reading::DecodeLive(LiveWord, ClockTexts, now, LiveTexts);
-    AppendRecordWord();
+    // The session stores, counts and writes it; the window shows it as the
+    // session tells it (ShowAppendedPoints, ShowLiveReading).
+    const auto appended = session_.AppendLive(*word, ClockTexts, platform::LocalNow());
+    if (!appended.written && appendProblem_.isEmpty()) {
+        // Said once per recording, in the status strip: a box would stop the
+        // readings until somebody answers it.
+        appendProblem_ = QStringLiteral("Readings are not being saved: the record file can't be written.");
+        ShowStripMessage();
+    }
+    return result;
+}
 
+void TFormMain::ShowAppendedPoints(int /*firstRow*/, int /*count*/) {
+    // The curves take the points the session added since they last looked.
+    const reading::CurveStore& store = session_.Curves();
+    const std::size_t from = std::size_t(Series_rec->Count());
+    if (from >= store.Count()) return;
+    if (store.Count() - from == 1) {
+        const double x = double(from);
+        Series_rec->Add(x, store.Level(from), QColor::fromRgba(store.Colour(reading::Curve::Level, from)));
+        Series_max->Add(x, store.Value(reading::Curve::Max, from), QColor::fromRgba(store.Colour(reading::Curve::Max, from)));
+        Series_min->Add(x, store.Value(reading::Curve::Min, from), QColor::fromRgba(store.Colour(reading::Curve::Min, from)));
+    } else {
+        ColouredCurve* curves[] = {Series_rec, Series_max, Series_min};
+        for (int c = 0; c < reading::CurveCount; ++c) {
+            const auto curve = reading::Curve(c);
+            std::vector<double> values;
+            values.reserve(store.Count() - from);
+            for (std::size_t i = from; i < store.Count(); ++i) values.push_back(store.Value(curve, i));
+            curves[c]->AddIndexed(values, QColor::fromRgba(store.Colour(curve, store.Count() - 1)));
+        }
+    }
+    Chart1->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void TFormMain::ShowDataReset() {
+    Series_rec->Clear();
+    Series_max->Clear();
+    Series_min->Clear();
+    Chart1->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void TFormMain::ShowLiveReading(float level) {
+    const reading::ReadingTexts& texts = session_.LiveTexts;
     // The meter face.
-    Label_DB->setText(reading::DigitText(LiveTexts.Value));
-    if (const auto labels = reading::ScaleLabels(LiveTexts.Range.toInt())) {
+    Label_DB->setText(reading::DigitText(texts.Value));
+    if (const auto labels = reading::ScaleLabels(texts.Range.toInt())) {
         Label_LcdStart->setText(QString::fromLatin1(labels->lower));
         Label_LcdEnd->setText(QString::fromLatin1(labels->upper));
     }
-    LabelAC->setText(LiveTexts.Weighting);
-    LabelFS->setText(LiveTexts.Response);
+    LabelAC->setText(texts.Weighting);
+    LabelFS->setText(texts.Response);
 
-    // A new table row; the view follows it while it shows the newest rows.
-    QScrollBar* scroll = StringGrid->verticalScrollBar();
-    const bool following = scroll->value() >= scroll->maximum();
-    Table->SetLiveRow(int(ReadingCount), RecordWord, now.date(), now.time());
-    Table->SetRowCount(Table->RowCount() + 1);
-    if (following) StringGrid->scrollToBottom();
+    // The grid follows the new row while it showed the newest rows.
+    if (gridFollowing_) StringGrid->scrollToBottom();
 
-    // The three curves and the running extremes.
-    const float level = reading::LevelNumber(LiveTexts.Value).value_or(0.0f);
-    const double index = Series_rec->Count();
-    Series_rec->Add(index, level, RecColour);
-    live::UpdateExtremes(ReadingCount, level, RunningMax, RunningMin);
-    Series_max->Add(index, RunningMax, MaxColour);
-    Series_min->Add(index, RunningMin, MinColour);
-    if (live::ScrollsWindow(ReadingCount)) {
+    if (live::ScrollsWindow(session_.ReadingCount)) {
         Chart1->SetBottomMaximum(Chart1->BottomMaximum() + 1);
         Chart1->SetBottomMinimum(Chart1->BottomMinimum() + 1);
     }
@@ -131,7 +139,5 @@ int TFormMain::TakeReading() {
     // The big-digit page and the summary line.
     Label4->setText(Label_DB->text());
     Chart2->ShowBar(level);
-    ChartTool_Txt->SetText(live::SummaryLine(LiveTexts, RunningMax, RunningMin));
-    Chart1->replot(QCustomPlot::rpQueuedReplot);
-    return result;
+    ChartTool_Txt->SetText(live::SummaryLine(texts, session_.RunningMax, session_.RunningMin));
 }

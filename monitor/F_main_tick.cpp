@@ -18,9 +18,9 @@ void TFormMain::Timer1STimer() {
     const int opened = Appusb::OpenMeter();
     Connected = (opened == 0);
     std::optional<int> transfer;
-    if (Connected && Recording) transfer = TakeReading();
-    ShowLinkReport(linkWatch_.Tick({opened, Recording, transfer, ClockReading}));
-    Timer1S->start(1000);
+    if (Connected && session_.Recording) transfer = TakeReading();
+    ShowLinkReport(linkWatch_.Tick({opened, session_.Recording, transfer, ClockReading}));
+    Timer1S->start(TickIntervalMs);
 }
 
 void TFormMain::ShowLinkReport(const live::TickReport& report) {

@@ -33,6 +33,7 @@ ReadingsSession::LiveAppend ReadingsSession::AppendLive(std::uint32_t liveWord, 
     live::UpdateExtremes(ReadingCount, level, RunningMax, RunningMin);
     curves_.Append(level, RunningMax, RunningMin, Colours());
     emit ReadingsAppended(row, 1);
+    emit LiveReadingTaken(level);
     return {level, written};
 }
 

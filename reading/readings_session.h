@@ -111,6 +111,9 @@ signals:
     void ReadingsAppended(int firstRow, int count);
     // Everything on show was dropped (a new recording or a new file).
     void DataReset();
+    // A live reading was appended (after ReadingsAppended): LiveTexts and
+    // the extremes are its; `level` is the level its text reads as.
+    void LiveReadingTaken(float level);
 
 private:
     std::array<Argb, CurveCount> Colours() const { return {RecColour, MaxColour, MinColour}; }

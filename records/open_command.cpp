@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The open command and LoadFile: a record file, a text export or a
-// spreadsheet export fills the main window's table and its three curves.
-#include "monitor/F_main.h"
+// spreadsheet export fills the readings session.
 #include "platform/file_dialogs.h"
 #include "platform/messages.h"
 #include "platform/sleep.h"
@@ -9,13 +8,16 @@
 #include "records/file_choice.h"
 #include "records/file_io.h"
 #include "reading/level_rule.h"
+#include "reading/readings_session.h"
 #include "reading/record_file.h"
+#include "records/file_commands.h"
 #include "records/sheet_rows.h"
 #include "records/text_export.h"
 #include "records/xls/workbook.h"
 #include "records/xlsx/workbook_reader.h"
 
 #include <QFileInfo>
+#include <QWidget>
 
 #include <exception>
 #include <memory>
@@ -41,83 +43,62 @@ void ShowReadFailure(QObject* owner) {
             platform::MessageIcon::None, platform::Ok | platform::Cancel);
 }
 
-// The curve points of the level rule, appended in one go, and the extremes
-// they end on.
-void ShowLevels(TFormMain& w, const records::LevelRule& levels) {
-    w.Series_rec->AddIndexed(levels.Levels(), w.RecColour);
-    w.Series_max->AddIndexed(levels.Maxima(), w.MaxColour);
-    w.Series_min->AddIndexed(levels.Minima(), w.MinColour);
-    w.RunningMax = levels.RunningMax();
-    w.RunningMin = levels.RunningMin();
-    w.Chart1->replot(QCustomPlot::rpQueuedReplot);
-}
-
 // Rows read as texts go into table rows 1, 2, ...; the table then shows
-// them all at once.
-void ShowImportedRows(TFormMain& w, const records::ImportedRows& imported) {
-    int r = 0;
-    for (const records::RowCells& cells : imported.rows) {
-        ++r;
-        for (int k = 0; k < ReadingTable::Columns; ++k) w.Table->SetCell(k, r, cells[std::size_t(k)]);
-    }
-    w.Table->SetRowCount(r + 1);
-    ShowLevels(w, imported.levels);
+// them all at once, with the points and extremes the level rule made.
+void ShowImportedRows(reading::ReadingsSession& session, const records::ImportedRows& imported) {
+    session.AppendTextRows(imported.rows, imported.levels, quint32(imported.readingCount));
 }
 
 // Each loader says whether the file loaded without a failure.
-bool LoadRecordFile(TFormMain& w) {
+// The file being loaded, and where it goes.
+struct Load {
+    QWidget* owner;
+    reading::ReadingsSession& session;
+    const QString& path;
+    const QString& startFolder;
+};
+
+bool LoadRecordFile(const Load& l) {
     // Loading a record file ends the last recording's hold on its file; the
     // name stays, so the save command still copies that recording.
-    if (w.RecordingFile) w.RecordingFile->Close();
-    w.ClearTable();
+    if (l.session.RecordingFile) l.session.RecordingFile->Close();
+    l.session.ClearTable();
     records::StartDate start;
     try {
-        start = records::StartDateFromName(w.OpenFileName);
+        start = records::StartDateFromName(l.path);
     } catch (const std::exception& error) {
-        ShowErrorText(&w, QString::fromLocal8Bit(error.what()));
+        ShowErrorText(l.owner, QString::fromLocal8Bit(error.what()));
         return false;
     }
-    const std::optional<QByteArray> bytes = records::ReadWholeFile(w.OpenFileName);
+    const std::optional<QByteArray> bytes = records::ReadWholeFile(l.path);
     if (!bytes) {
-        ShowUnreadable(&w, w.OpenFileName);
+        ShowUnreadable(l.owner, l.path);
         return false;
     }
-    const std::vector<std::uint32_t> words = records::RecordWordsFromBytes(*bytes);
-    records::LevelRule levels(w.RunningMax, w.RunningMin);
-    levels.Reserve(words.size());
-    // Rows are stored compactly (the word and the date) and formatted only
-    // when shown; the table grows once, after the last row.
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        w.Table->SetFileRow(int(i) + 1, words[i], start.date);
-        levels.Apply(int(i) + 1, records::RecordWordLevel(words[i]));
-    }
-    if (!words.empty()) reading::DecodeFile(words.back(), w.FileTexts);
-    w.ReadingCount = quint32(words.size());
-    w.Table->SetRowCount(int(words.size()) + 1);
-    ShowLevels(w, levels);
+    l.session.AppendFileWords(records::RecordWordsFromBytes(*bytes), start.date);
     return true;
 }
 
-bool LoadTextFile(TFormMain& w) {
-    w.ClearTable();
-    const std::optional<QByteArray> bytes = records::ReadWholeFile(w.OpenFileName);
+bool LoadTextFile(const Load& l) {
+    l.session.ClearTable();
+    const std::optional<QByteArray> bytes = records::ReadWholeFile(l.path);
     if (!bytes) {
-        ShowUnreadable(&w, w.OpenFileName);
+        ShowUnreadable(l.owner, l.path);
         return false;
     }
-    const records::ImportedRows imported = records::ParseTextExport(*bytes, w.RunningMax, w.RunningMin);
-    ShowImportedRows(w, imported);
-    w.ReadingCount = quint32(imported.readingCount);
-    if (imported.Failed()) ShowReadFailure(&w);
+    const records::ImportedRows imported =
+        records::ParseTextExport(*bytes, l.session.RunningMax, l.session.RunningMin);
+    ShowImportedRows(l.session, imported);
+    if (imported.Failed()) ShowReadFailure(l.owner);
     return !imported.Failed();
 }
 
 // Both spreadsheet forms: the .xls engine's active sheet or the .xlsx reader's.
 template <class Book, class SheetOf>
-bool LoadSpreadsheet(TFormMain& w, Book (*open)(const QString&), SheetOf sheetOf) {
-    w.ClearTable();
-    if (!QFileInfo::exists(w.OpenFileName)) {
-        ShowBox(&w, QStringLiteral("Information"),
+bool LoadSpreadsheet(const Load& l, Book (*open)(const QString&), SheetOf sheetOf) {
+    l.session.ClearTable();
+    if (!QFileInfo::exists(l.path)) {
+        ShowBox(l.owner, QStringLiteral("Information"),
                 QStringLiteral("Applications are modified or lost, you can not operate\uFF01"),
                 platform::MessageIcon::Error);
         return false;
@@ -125,24 +106,24 @@ bool LoadSpreadsheet(TFormMain& w, Book (*open)(const QString&), SheetOf sheetOf
     std::unique_ptr<TForm_MOpen> progress;
     QString failure;
     try {
-        Book book = open(w.OpenFileName);
+        Book book = open(l.path);
         decltype(auto) sheet = sheetOf(book);
         const int n = records::ImportRowCount(sheet);
-        w.ReadingCount = quint32(n);
-        progress = std::make_unique<TForm_MOpen>(w.StartFolder, &w);
+        l.session.ReadingCount = quint32(n);
+        progress = std::make_unique<TForm_MOpen>(l.startFolder, l.owner);
         progress->show();
         progress->StartAnimation();
         platform::SleepMs(10);
-        const records::ImportedRows imported = records::ReadImportRows(sheet, n, w.RunningMax, w.RunningMin);
-        ShowImportedRows(w, imported);
+        const records::ImportedRows imported =
+            records::ReadImportRows(sheet, n, l.session.RunningMax, l.session.RunningMin);
         // After a level that is not a number only the rows read before it
         // are in the table, and the count says so.
-        w.ReadingCount = quint32(imported.readingCount);
+        ShowImportedRows(l.session, imported);
         if (imported.Failed())
             failure = QStringLiteral("The level \"%1\" in row %2 of the spreadsheet %3 is not a number.")
                           .arg(imported.badLevel)
                           .arg(imported.badLevelRow + records::FirstDataSheetRow - 1)
-                          .arg(w.OpenFileName);
+                          .arg(l.path);
     } catch (const std::exception& error) {
         // The workbook is closed as the error leaves its scope.
         failure = QString::fromLocal8Bit(error.what());
@@ -151,44 +132,46 @@ bool LoadSpreadsheet(TFormMain& w, Book (*open)(const QString&), SheetOf sheetOf
         progress->StopAnimation();
         progress.reset();
     }
-    if (!failure.isEmpty()) ShowErrorText(&w, failure);
+    if (!failure.isEmpty()) ShowErrorText(l.owner, failure);
     return failure.isEmpty();
 }
 
 }  // namespace
 
-void TFormMain::ToolButton1Click() {
-    if (Recording) {
-        ShowBox(this, QStringLiteral("Information"), QStringLiteral("Record data, please stop recording!"),
+namespace records {
+
+LoadOutcome RunOpenCommand(const FileCommandContext& context) {
+    if (context.session->Recording) {
+        ShowBox(context.owner, QStringLiteral("Information"), QStringLiteral("Record data, please stop recording!"),
                 platform::MessageIcon::Warning, platform::Cancel);
-        return;
+        return {};
     }
     platform::FileDialogRequest request;
     request.save = false;
     request.filter = QString::fromLatin1(records::OpenFilter);
     request.filterIndex = 1;
-    request.owner = this;
+    request.owner = context.owner;
     const platform::FileDialogAnswer answer = platform::AskForFile(request);
-    if (!answer.accepted) return;
-    OpenFileName = answer.path;
-    LoadFile();
+    if (!answer.accepted) return {};
+    return LoadFile(context, answer.path);
 }
 
-void TFormMain::LoadFile() {
-    OpenFileName = records::TrimFileName(OpenFileName);
-    bool loaded = false;
-    switch (records::LoadKindOf(OpenFileName)) {
-    case records::LoadKind::Record: loaded = LoadRecordFile(*this); break;
-    case records::LoadKind::Text: loaded = LoadTextFile(*this); break;
+LoadOutcome LoadFile(const FileCommandContext& context, const QString& fileName) {
+    LoadOutcome outcome;
+    outcome.fileName = records::TrimFileName(fileName);
+    const Load l{context.owner, *context.session, outcome.fileName, context.startFolder};
+    switch (records::LoadKindOf(outcome.fileName)) {
+    case records::LoadKind::Record: outcome.loaded = LoadRecordFile(l); break;
+    case records::LoadKind::Text: outcome.loaded = LoadTextFile(l); break;
     case records::LoadKind::Spreadsheet:
-        loaded = LoadSpreadsheet(*this, &xls::Workbook::Open, [](xls::Workbook& book) { return book.ActiveSheet(); });
+        outcome.loaded = LoadSpreadsheet(l, &xls::Workbook::Open, [](xls::Workbook& book) { return book.ActiveSheet(); });
         break;
     case records::LoadKind::Workbook:
-        loaded = LoadSpreadsheet(*this, &xlsx::Sheet::Open, [](const xlsx::Sheet& s) -> const xlsx::Sheet& { return s; });
+        outcome.loaded = LoadSpreadsheet(l, &xlsx::Sheet::Open, [](const xlsx::Sheet& s) -> const xlsx::Sheet& { return s; });
         break;
-    case records::LoadKind::None: return;  // not a file the program reads: nothing changes
+    case records::LoadKind::None: outcome.ignored = true; break;  // not a file the program reads: nothing changes
     }
-    // The chart's summary line speaks of the last recording; over a chart
-    // that a failed or empty load has emptied it would mislead.
-    if (!loaded || ReadingCount == 0) ChartTool_Txt->SetText(QString());
+    return outcome;
 }
+
+}  // namespace records

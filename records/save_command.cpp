@@ -2,11 +2,12 @@
 // The save command: the current data as a copy of the last recording's
 // record file, as a text export or as a spreadsheet filled from the
 // export template. The one-second tick is off while it runs.
-#include "monitor/F_main.h"
 #include "platform/file_dialogs.h"
 #include "platform/messages.h"
 #include "platform/sleep.h"
+#include "reading/readings_session.h"
 #include "records/F_save.h"
+#include "records/file_commands.h"
 #include "records/file_choice.h"
 #include "records/file_io.h"
 #include "records/sheet_rows.h"
@@ -16,8 +17,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPlainTextEdit>
-#include <QTimer>
+#include <QWidget>
 
 #include <exception>
 #include <QScopeGuard>
@@ -27,23 +27,22 @@ namespace {
 
 using platform::ShowBox;
 
-constexpr int TickIntervalMs = 1000;
+using records::FileCommandContext;
 
-void SaveRecordFile(TFormMain& w, const QString& target) {
+void SaveRecordFile(const FileCommandContext& w, const QString& target) {
     // Only a copy that worked counts: an older file of the target's name,
     // or no recording since start-up, is no success.
-    if (!records::CopyFileReplacing(w.RecordingFileName, target))
-        ShowBox(&w, QStringLiteral("Information"), QStringLiteral("The File does not exist \uFF01"),
+    if (!records::CopyFileReplacing(w.session->RecordingFileName, target))
+        ShowBox(w.owner, QStringLiteral("Information"), QStringLiteral("The File does not exist \uFF01"),
                 platform::MessageIcon::None);
 }
 
-void SaveTextFile(TFormMain& w, const QString& target) {
-    w.Memo1->clear();
-    auto progress = std::make_unique<TFormSave>(w.StartFolder, &w);
+void SaveTextFile(const FileCommandContext& w, const QString& target) {
+    auto progress = std::make_unique<TFormSave>(w.startFolder, w.owner);
     progress->show();
     progress->StartAnimation();
     platform::SleepMs(1000);
-    const QByteArray text = records::TextExportBytes(*w.Table, int(w.ReadingCount) + 1);
+    const QByteArray text = records::TextExportBytes(w.session->Table(), int(w.session->ReadingCount) + 1);
     if (!records::WriteFileReplacing(target, text)) {
         ShowBox(nullptr, QStringLiteral("Information"), QStringLiteral("File already exists!"),
                 platform::MessageIcon::None);
@@ -58,10 +57,10 @@ void SaveTextFile(TFormMain& w, const QString& target) {
 // once its input has been read; then puts the file in the target's place.
 // Any failure is told in one box, and the target stays as it was.
 template <class Build>
-void BuildBesideTarget(TFormMain& w, records::FileBeside& file, const QString& target, Build&& build) {
+void BuildBesideTarget(const FileCommandContext& w, records::FileBeside& file, const QString& target, Build&& build) {
     std::unique_ptr<TFormSave> progress;
     const auto showProgress = [&] {
-        progress = std::make_unique<TFormSave>(w.StartFolder, &w);
+        progress = std::make_unique<TFormSave>(w.startFolder, w.owner);
         progress->show();
         progress->StartAnimation();
         platform::SleepMs(1000);
@@ -77,25 +76,25 @@ void BuildBesideTarget(TFormMain& w, records::FileBeside& file, const QString& t
         progress->StopAnimation();
         progress.reset();
     }
-    if (!failure.isEmpty()) ShowBox(&w, QString(), failure, platform::MessageIcon::Error);
+    if (!failure.isEmpty()) ShowBox(w.owner, QString(), failure, platform::MessageIcon::Error);
 }
 
-void SaveSpreadsheet(TFormMain& w, const QString& target) {
+void SaveSpreadsheet(const FileCommandContext& w, const QString& target) {
     try {
         // Refused before anything is written: the rows must fit one sheet.
-        xls::CheckExportRowCount(int(w.ReadingCount));
+        xls::CheckExportRowCount(int(w.session->ReadingCount));
     } catch (const std::exception& error) {
-        ShowBox(&w, QStringLiteral("Information"), QString::fromLocal8Bit(error.what()),
+        ShowBox(w.owner, QStringLiteral("Information"), QString::fromLocal8Bit(error.what()),
                 platform::MessageIcon::Error);
         return;
     }
-    const QString exportTemplate = w.StartFolder + QDir::separator() + QStringLiteral("Export.vornic");
+    const QString exportTemplate = w.startFolder + QDir::separator() + QStringLiteral("Export.vornic");
     // The workbook is built in a new file beside the target, which takes the
     // target's place only once it is saved whole: a damaged template or any
     // later failure leaves the user's older file as it was.
     records::FileBeside file(target);
     if (!file.Ok() || !records::CopyFileReplacing(exportTemplate, file.Path())) {
-        ShowBox(&w, QStringLiteral("Information"), QStringLiteral("The Excel File does not exist \uFF01"),
+        ShowBox(w.owner, QStringLiteral("Information"), QStringLiteral("The Excel File does not exist \uFF01"),
                 platform::MessageIcon::None);
         return;
     }
@@ -105,7 +104,7 @@ void SaveSpreadsheet(TFormMain& w, const QString& target) {
         xls::Sheet sheet = book.ActiveSheet();
         records::ClearExportRows(sheet);
         showProgress();
-        records::WriteExportRows(sheet, *w.Table, int(w.ReadingCount) + 1);
+        records::WriteExportRows(sheet, w.session->Table(), int(w.session->ReadingCount) + 1);
         book.Save();
         book.Close();
     });
@@ -113,59 +112,67 @@ void SaveSpreadsheet(TFormMain& w, const QString& target) {
 
 // The workbook form: the template's head and the rows written into a new
 // file beside the target, which replaces the target once it is complete.
-void SaveWorkbook(TFormMain& w, const QString& target) {
-    if (int(w.ReadingCount) > records::MaxWorkbookDataRows) {
-        ShowBox(&w, QStringLiteral("Information"), QString::fromLatin1(records::TooManyWorkbookRowsText),
+void SaveWorkbook(const FileCommandContext& w, const QString& target) {
+    if (int(w.session->ReadingCount) > records::MaxWorkbookDataRows) {
+        ShowBox(w.owner, QStringLiteral("Information"), QString::fromLatin1(records::TooManyWorkbookRowsText),
                 platform::MessageIcon::Error);
         return;
     }
-    const QString exportTemplate = w.StartFolder + QDir::separator() + QStringLiteral("Export.vornic");
+    const QString exportTemplate = w.startFolder + QDir::separator() + QStringLiteral("Export.vornic");
     records::FileBeside file(target);
     if (!file.Ok() || !QFileInfo::exists(exportTemplate)) {
-        ShowBox(&w, QStringLiteral("Information"), QStringLiteral("The Excel File does not exist \uFF01"),
+        ShowBox(w.owner, QStringLiteral("Information"), QStringLiteral("The Excel File does not exist \uFF01"),
                 platform::MessageIcon::None);
         return;
     }
     BuildBesideTarget(w, file, target, [&](const auto& showProgress) {
         const records::WorkbookHead head = records::ReadTemplateHead(exportTemplate);
         showProgress();
-        records::WriteWorkbookExport(file.Path(), head, *w.Table, int(w.ReadingCount) + 1);
+        records::WriteWorkbookExport(file.Path(), head, w.session->Table(), int(w.session->ReadingCount) + 1);
     });
 }
 
 }  // namespace
 
-void TFormMain::ToolButton2Click() {
-    if (ReadingCount == 0) {
-        platform::ShowPlainMessage(QStringLiteral("No data you want to save!"), this);
+namespace records {
+
+void RunSaveCommand(const FileCommandContext& context) {
+    reading::ReadingsSession& session = *context.session;
+    if (session.ReadingCount == 0) {
+        platform::ShowPlainMessage(QStringLiteral("No data you want to save!"), context.owner);
         return;
     }
-    if (Recording) {
-        const int answer = ShowBox(this, QStringLiteral("Information"), QStringLiteral("Save the file will stop recording?"),
+    if (session.Recording) {
+        const int answer = ShowBox(context.owner, QStringLiteral("Information"),
+                                   QStringLiteral("Save the file will stop recording?"),
                                    platform::MessageIcon::Question, platform::Yes | platform::No);
         if (answer == platform::No) return;
         // Saving ends the recording; its file stays open until the next one
         // starts or a record file is loaded.
-        Recording = false;
+        session.Recording = false;
     }
     // The tick stays off while the data is written out and starts again
     // however the command ends.
-    Timer1S->stop();
-    const auto restartTick = qScopeGuard([this] { Timer1S->start(TickIntervalMs); });
+    if (context.holdTick) context.holdTick(true);
+    const auto restartTick = qScopeGuard([&] {
+        if (context.holdTick) context.holdTick(false);
+    });
     platform::FileDialogRequest request;
     request.save = true;
     request.filter = QString::fromLatin1(records::SaveFilter);
     request.filterIndex = 1;
-    request.owner = this;
+    request.owner = context.owner;
     const platform::FileDialogAnswer answer = platform::AskForFile(request);
     if (!answer.accepted) return;
     const records::SaveForm form = records::SaveFormOf(answer.filterIndex);
     const QString target = records::SaveTargetPath(answer.path, form);
     switch (form) {
-    case records::SaveForm::Record: SaveRecordFile(*this, target); break;
-    case records::SaveForm::Text: SaveTextFile(*this, target); break;
-    case records::SaveForm::Spreadsheet: SaveSpreadsheet(*this, target); break;
-    case records::SaveForm::Workbook: SaveWorkbook(*this, target); break;
+    case records::SaveForm::Record: SaveRecordFile(context, target); break;
+    case records::SaveForm::Text: SaveTextFile(context, target); break;
+    case records::SaveForm::Spreadsheet: SaveSpreadsheet(context, target); break;
+    case records::SaveForm::Workbook: SaveWorkbook(context, target); break;
     case records::SaveForm::None: break;
     }
 }
+
+}  // namespace records

@@ -364,7 +364,7 @@ void TForm_sd::Button3Click() {
 
 void TForm_sd::Button6Click() {
     // Loading a file ends the hold of a running recording on its file.
-    if (owner_.Recording) {
+    if (owner_.Session().Recording) {
         platform::ShowBox(this, QStringLiteral("Information"), QLatin1String(StopRecordingMessage),
                           platform::MessageIcon::Warning, platform::Cancel);
         return;

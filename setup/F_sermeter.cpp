@@ -167,9 +167,10 @@ void TForm_SetupMeter::ShowSetupByte(std::uint8_t setupByte) {
     RadioButton_A->setChecked(!controls.cWeighting);
     ComboBox1->setCurrentIndex(controls.rangeIndex);
     if (controls.rangeIndex == setup::NoRange) ComboBox1->setEditText(QString());
-    Shape1->SetColour(owner_.RecColour);
-    Shape2->SetColour(owner_.MaxColour);
-    Shape3->SetColour(owner_.MinColour);
+    const reading::ReadingsSession& session = owner_.Session();
+    Shape1->SetColour(QColor::fromRgba(session.RecColour));
+    Shape2->SetColour(QColor::fromRgba(session.MaxColour));
+    Shape3->SetColour(QColor::fromRgba(session.MinColour));
 }
 
 setup::SetupControls TForm_SetupMeter::Controls() const {
@@ -201,14 +202,14 @@ void TForm_SetupMeter::SpeedButton_ClockClick() {
     Appusb::VendorRequest(Appusb::DirOut, Appusb::ReqSetClock, setup::TimeBlock(clock), nullptr, 0);
 }
 
-void TForm_SetupMeter::ChooseCurveColour(QColor& target, ColourSwatch* swatch) {
+void TForm_SetupMeter::ChooseCurveColour(reading::Argb& target, ColourSwatch* swatch) {
     const std::optional<QColor> chosen = platform::ChooseColor(lastChosen_, this);
     if (!chosen) return;
     lastChosen_ = *chosen;
-    target = *chosen;
+    target = chosen->rgba();
     swatch->SetColour(*chosen);
 }
 
-void TForm_SetupMeter::Shape1MouseDown(Qt::MouseButton) { ChooseCurveColour(owner_.RecColour, Shape1); }
-void TForm_SetupMeter::Shape2MouseDown(Qt::MouseButton) { ChooseCurveColour(owner_.MaxColour, Shape2); }
-void TForm_SetupMeter::Shape3MouseDown(Qt::MouseButton) { ChooseCurveColour(owner_.MinColour, Shape3); }
+void TForm_SetupMeter::Shape1MouseDown(Qt::MouseButton) { ChooseCurveColour(owner_.Session().RecColour, Shape1); }
+void TForm_SetupMeter::Shape2MouseDown(Qt::MouseButton) { ChooseCurveColour(owner_.Session().MaxColour, Shape2); }
+void TForm_SetupMeter::Shape3MouseDown(Qt::MouseButton) { ChooseCurveColour(owner_.Session().MinColour, Shape3); }

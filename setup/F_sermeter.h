@@ -6,6 +6,7 @@
 // read the setup byte into FormMain's CurrentSetup; "Apply   Quit" leaves
 // the byte built from the controls there, " Quit" leaves it as read.
 // Window code: lives in the qv_ui library.
+#include "reading/curve_store.h"
 #include "setup/setup_byte.h"
 
 #include <QColor>
@@ -98,7 +99,7 @@ public:
 private:
     // Opens the colour chooser; on a confirmed colour stores it in `target`
     // and fills `swatch` with it.
-    void ChooseCurveColour(QColor& target, ColourSwatch* swatch);
+    void ChooseCurveColour(reading::Argb& target, ColourSwatch* swatch);
 
     TFormMain& owner_;
     std::uint8_t shownByte_ = 0;  // the byte the controls were filled from

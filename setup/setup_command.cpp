@@ -23,9 +23,9 @@ void TFormMain::ToolButton5Click() {
     // points already drawn keep theirs; the next ones take the new colour) and
     // the one-second tick starts again.
     const auto restore = qScopeGuard([this] {
-        Series_rec->SetColour(RecColour);
-        Series_max->SetColour(MaxColour);
-        Series_min->SetColour(MinColour);
+        Series_rec->SetColour(QColor::fromRgba(session_.RecColour));
+        Series_max->SetColour(QColor::fromRgba(session_.MaxColour));
+        Series_min->SetColour(QColor::fromRgba(session_.MinColour));
         Timer1S->start();
     });
 

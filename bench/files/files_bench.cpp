@@ -66,9 +66,9 @@ void BM_OpenWeekRecordFile(benchmark::State& state) {
     for (auto _ : state) {
         w.window->OpenFileName = path;
         w.window->LoadFile();
-        benchmark::DoNotOptimize(w.window->ReadingCount);
+        benchmark::DoNotOptimize(w.window->Session().ReadingCount);
     }
-    if (w.window->ReadingCount != kWeek || w.window->Series_min->Count() != kWeek) state.SkipWithError("not loaded");
+    if (w.window->Session().ReadingCount != kWeek || w.window->Series_min->Count() != kWeek) state.SkipWithError("not loaded");
     QFile::remove(path);
 }
 BENCHMARK(BM_OpenWeekRecordFile)->Unit(benchmark::kMillisecond);
@@ -87,9 +87,9 @@ void BM_WeekParts(benchmark::State& state) {
         m.Table->SetRowCount(kWeek + 1);
         state.counters["count_ms"] = double(t.nsecsElapsed()) / 1e6;
         t.restart();
-        m.Series_rec->AddIndexed(std::vector<double>(kWeek, 50), m.RecColour);
-        m.Series_max->AddIndexed(std::vector<double>(kWeek, 60), m.MaxColour);
-        m.Series_min->AddIndexed(std::vector<double>(kWeek, 40), m.MinColour);
+        m.Series_rec->AddIndexed(std::vector<double>(kWeek, 50), QColor::fromRgba(m.Session().RecColour));
+        m.Series_max->AddIndexed(std::vector<double>(kWeek, 60), QColor::fromRgba(m.Session().MaxColour));
+        m.Series_min->AddIndexed(std::vector<double>(kWeek, 40), QColor::fromRgba(m.Session().MinColour));
         state.counters["curves_ms"] = double(t.nsecsElapsed()) / 1e6;
         t.restart();
         m.ClearTable();
@@ -106,7 +106,7 @@ void FillDay(TFormMain& window) {
     for (int i = 0; i < kDay; ++i)
         table.SetLiveRow(i + 1, WordAt(i), date, QTime::fromMSecsSinceStartOfDay((i % kDay) * 1000 + 250));
     table.SetRowCount(kDay + 1);
-    window.ReadingCount = kDay;
+    window.Session().ReadingCount = kDay;
 }
 
 void SaveText(Window& w, const QString& stem) {
@@ -136,9 +136,9 @@ void BM_OpenDayText(benchmark::State& state) {
     for (auto _ : state) {
         w.window->OpenFileName = stem + ".txt";
         w.window->LoadFile();
-        benchmark::DoNotOptimize(w.window->ReadingCount);
+        benchmark::DoNotOptimize(w.window->Session().ReadingCount);
     }
-    if (w.window->ReadingCount != kDay) state.SkipWithError("not loaded");
+    if (w.window->Session().ReadingCount != kDay) state.SkipWithError("not loaded");
     QFile::remove(stem + ".txt");
 }
 BENCHMARK(BM_OpenDayText)->Unit(benchmark::kMillisecond);

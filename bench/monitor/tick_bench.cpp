@@ -39,14 +39,14 @@ struct WeekOnShow {
             const QDateTime t = start.addSecs(i);
             window->Table->SetLiveRow(i + 1, word, t.date(), t.time());
             const double level = (word & 0x3FF) / 10.0 + 30.0;
-            window->Series_rec->Add(i, level, window->RecColour);
-            window->Series_max->Add(i, 100.0, window->MaxColour);
-            window->Series_min->Add(i, 50.0, window->MinColour);
+            window->Series_rec->Add(i, level, QColor::fromRgba(window->Session().RecColour));
+            window->Series_max->Add(i, 100.0, QColor::fromRgba(window->Session().MaxColour));
+            window->Series_min->Add(i, 50.0, QColor::fromRgba(window->Session().MinColour));
         }
         window->Table->SetRowCount(Week + 1);
-        window->ReadingCount = Week;
-        window->RunningMax = 100;
-        window->RunningMin = 50;
+        window->Session().ReadingCount = Week;
+        window->Session().RunningMax = 100;
+        window->Session().RunningMin = 50;
         window->Chart1->SetBottomMaximum(Week + 10);
         window->Chart1->SetBottomMinimum(Week - 290);
         window->StringGrid->scrollToBottom();
@@ -69,7 +69,7 @@ void BM_TickWithAWeekOnShow(benchmark::State& state) {
         f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
         f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh);
     }
-    state.counters["readings"] = double(f.window->ReadingCount);
+    state.counters["readings"] = double(f.window->Session().ReadingCount);
 }
 BENCHMARK(BM_TickWithAWeekOnShow)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
@@ -118,9 +118,9 @@ void BM_TickPart(benchmark::State& state) {
         case 5:  // three points added, then redrawn
         {
             const double x = f.window->Series_rec->Count();
-            f.window->Series_rec->Add(x, 70, f.window->RecColour);
-            f.window->Series_max->Add(x, 100, f.window->MaxColour);
-            f.window->Series_min->Add(x, 50, f.window->MinColour);
+            f.window->Series_rec->Add(x, 70, QColor::fromRgba(f.window->Session().RecColour));
+            f.window->Series_max->Add(x, 100, QColor::fromRgba(f.window->Session().MaxColour));
+            f.window->Series_min->Add(x, 50, QColor::fromRgba(f.window->Session().MinColour));
             f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
             break;
         }

@@ -49,12 +49,12 @@ protected:
     void Record(int n) {
         window->Timer1STimer();  // the first clock sample names the file
         window->ToolButton3Click();
-        ASSERT_TRUE(window->Recording);
+        ASSERT_TRUE(window->Session().Recording);
         for (int i = 0; i < n; ++i) {
             seams.time.Advance(1000);
             window->Timer1STimer();
         }
-        ASSERT_EQ(window->ReadingCount, quint32(n));
+        ASSERT_EQ(window->Session().ReadingCount, quint32(n));
     }
 
     void AnswerFileDialog(const QString& path, int filterIndex = 1) {

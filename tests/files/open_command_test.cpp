@@ -31,8 +31,8 @@ TEST_F(OpenCommand, DuringARecordingItRefusesWithAWarningAndShowsNoDialog) {
     EXPECT_EQ(m.icon, platform::MessageIcon::Warning);
     EXPECT_EQ(m.buttons, int(platform::Cancel));
     EXPECT_TRUE(seams.fileDialogs.asked.empty());
-    EXPECT_EQ(window->ReadingCount, 2u);
-    EXPECT_TRUE(window->Recording);
+    EXPECT_EQ(window->Session().ReadingCount, 2u);
+    EXPECT_TRUE(window->Session().Recording);
 }
 
 TEST_F(OpenCommand, AsksWithTheOpenFilterListAndACancelChangesNothing) {
@@ -44,7 +44,7 @@ TEST_F(OpenCommand, AsksWithTheOpenFilterListAndACancelChangesNothing) {
     EXPECT_EQ(seams.fileDialogs.asked[0].filter,
               QStringLiteral("Record File [*.qzx]|*.qzx|Text File        [*.txt]|*.txt|Excel File [*.xls]|*.xls|"
                              "Excel Workbook [*.xlsx]|*.xlsx"));
-    EXPECT_EQ(window->ReadingCount, 3u);
+    EXPECT_EQ(window->Session().ReadingCount, 3u);
     EXPECT_EQ(window->Table->RowCount(), 4);
 }
 
@@ -56,7 +56,7 @@ TEST_F(OpenCommand, RecordFileShowsNumberedRowsUnderTheStartDateOfItsName) {
     Open("  " + path.left(path.size() - 4) + ".QZX ");
     EXPECT_EQ(window->OpenFileName, path.left(path.size() - 4) + ".QZX");  // blanks removed
     const QString date = records::StartDateFromName(path).text;
-    ASSERT_EQ(window->ReadingCount, 3u);
+    ASSERT_EQ(window->Session().ReadingCount, 3u);
     const auto rows = TableRows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0], (Row{"1", "65,3", "A", reading::FormatLongTime(QTime(23, 59, 58)), date}));
@@ -66,14 +66,14 @@ TEST_F(OpenCommand, RecordFileShowsNumberedRowsUnderTheStartDateOfItsName) {
     EXPECT_EQ(Values(window->Series_max), (std::vector<double>{65.3f, 70.1f, 70.1f}));
     EXPECT_EQ(Values(window->Series_min), (std::vector<double>{65.3f, 65.3f, 60.0f}));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(window->Series_min->KeyAt(i), i);  // points at their index
-    EXPECT_EQ(window->Series_rec->ColourAt(2), window->RecColour);
-    EXPECT_EQ(window->Series_max->ColourAt(2), window->MaxColour);
-    EXPECT_EQ(window->Series_min->ColourAt(2), window->MinColour);
+    EXPECT_EQ(window->Series_rec->ColourAt(2), QColor::fromRgba(window->Session().RecColour));
+    EXPECT_EQ(window->Series_max->ColourAt(2), QColor::fromRgba(window->Session().MaxColour));
+    EXPECT_EQ(window->Series_min->ColourAt(2), QColor::fromRgba(window->Session().MinColour));
     ASSERT_EQ(window->Series_rec->Graphs().size(), 1u);
     EXPECT_EQ(window->Series_rec->Graphs()[0]->data()->size(), 3);  // drawn as well as kept
-    EXPECT_EQ(window->RunningMax, 70.1f);
-    EXPECT_EQ(window->RunningMin, 60.0f);
-    EXPECT_EQ(window->FileTexts.Value, QStringLiteral("60,0"));
+    EXPECT_EQ(window->Session().RunningMax, 70.1f);
+    EXPECT_EQ(window->Session().RunningMin, 60.0f);
+    EXPECT_EQ(window->Session().FileTexts.Value, QStringLiteral("60,0"));
     EXPECT_TRUE(seams.messages.shown.empty());
 }
 
@@ -86,7 +86,7 @@ TEST_F(OpenCommand, RecordFilesOfFewerThanFourBytesLoadAsAnEmptyTable) {
         QByteArray bytes("\x61\x01\x00\x00\x62", 5);
         WriteFile(path, bytes.left(size));
         Open(path);
-        EXPECT_EQ(window->ReadingCount, size / 4u);
+        EXPECT_EQ(window->Session().ReadingCount, size / 4u);
         EXPECT_EQ(window->Table->RowCount(), size / 4 + 1);
         EXPECT_EQ(window->Series_rec->Count(), size / 4);
         EXPECT_EQ(window->Series_max->Count(), size / 4);
@@ -99,12 +99,12 @@ TEST_F(OpenCommand, OnlyQzxTxtAndXlsLoadAndOtherExtensionsChangeNothing) {
     const QString record = Path("NGFA0000.qzx1");
     WriteWords(record, {Word(353), Word(354)});
     Open(record);
-    EXPECT_EQ(window->ReadingCount, 2u);
+    EXPECT_EQ(window->Session().ReadingCount, 2u);
     for (const char* name : {"log.dat", "NGFA0000", "notes.tx"}) {
         SCOPED_TRACE(name);
         WriteWords(Path(name), {Word(500), Word(501), Word(502)});
         Open(Path(name));
-        EXPECT_EQ(window->ReadingCount, 2u);
+        EXPECT_EQ(window->Session().ReadingCount, 2u);
         EXPECT_EQ(window->Table->Cell(1, 2), QStringLiteral("65,4"));
         EXPECT_EQ(window->Series_rec->Count(), 2);
     }
@@ -121,7 +121,7 @@ TEST_F(OpenCommand, AFileThatCannotBeReadIsSaidSoAndLeavesTheTableEmpty) {
         seams.messages.shown.clear();
         window->OpenFileName = path;
         window->LoadFile();
-        EXPECT_EQ(window->ReadingCount, 0u);
+        EXPECT_EQ(window->Session().ReadingCount, 0u);
         EXPECT_EQ(window->Table->RowCount(), 1);
         EXPECT_EQ(window->Series_rec->Count(), 0);
         ASSERT_EQ(seams.messages.shown.size(), 1u);
@@ -136,7 +136,7 @@ TEST_F(OpenCommand, ARecordNameWithoutACalendarDateShowsTheErrorAndLeavesTheTabl
     const QString path = Path("NBUA0000.qzx");  // 30 February 2023
     WriteWords(path, {Word(353)});
     Open(path);
-    EXPECT_EQ(window->ReadingCount, 0u);
+    EXPECT_EQ(window->Session().ReadingCount, 0u);
     EXPECT_EQ(window->Table->RowCount(), 1);
     ASSERT_EQ(seams.messages.shown.size(), 1u);
     EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
@@ -151,7 +151,7 @@ TEST_F(OpenCommand, ATextLevelThatIsNoNumberRaisesTheAlertAndKeepsTheRowsBefore)
     EXPECT_EQ(m.caption, QStringLiteral("Alert"));
     EXPECT_EQ(m.text, QStringLiteral("Can't perform one of the  file read operation"));
     EXPECT_EQ(m.buttons, platform::Ok | platform::Cancel);
-    EXPECT_EQ(window->ReadingCount, 2u);
+    EXPECT_EQ(window->Session().ReadingCount, 2u);
     EXPECT_EQ(TableRows(), (std::vector<Row>{{"1", "65,3", "A", "t", "d"}, {"2", "70,1", "C", "t", "d"}}));
     EXPECT_EQ(Values(window->Series_max), (std::vector<double>{65.3f, 70.1f}));
 }
@@ -159,15 +159,15 @@ TEST_F(OpenCommand, ATextLevelThatIsNoNumberRaisesTheAlertAndKeepsTheRowsBefore)
 TEST_F(OpenCommand, LoadingARecordFileClosesTheStoppedRecordingsFile) {
     Record(3);
     window->ToolButton3Click();
-    ASSERT_TRUE(window->RecordingFile && window->RecordingFile->IsOpen());
-    const QString recording = window->RecordingFileName;
+    ASSERT_TRUE(window->Session().RecordingFile && window->Session().RecordingFile->IsOpen());
+    const QString recording = window->Session().RecordingFileName;
     const QString other = records::MakeRecordFileName(folder.path(), 2023, 1, 2, 3, 4, 5);
     WriteWords(other, {Word(100), Word(101), Word(102), Word(103), Word(104)});
     Open(other);
-    EXPECT_FALSE(window->RecordingFile->IsOpen());
-    EXPECT_EQ(window->RecordingFileName, recording);
-    EXPECT_FALSE(window->Recording);
-    EXPECT_EQ(window->ReadingCount, 5u);
+    EXPECT_FALSE(window->Session().RecordingFile->IsOpen());
+    EXPECT_EQ(window->Session().RecordingFileName, recording);
+    EXPECT_FALSE(window->Session().Recording);
+    EXPECT_EQ(window->Session().ReadingCount, 5u);
 }
 
 class BrokenSpreadsheet : public FilesFixture,
@@ -192,7 +192,7 @@ TEST_P(BrokenSpreadsheet, GivesAnErrorBoxAndLeavesNothingOpen) {
     EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
     EXPECT_FALSE(seams.messages.shown[0].text.isEmpty());
     EXPECT_EQ(window->findChild<TForm_MOpen*>(), nullptr);
-    EXPECT_EQ(window->ReadingCount, 0u);
+    EXPECT_EQ(window->Session().ReadingCount, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Damage, BrokenSpreadsheet,
@@ -209,7 +209,7 @@ TEST_F(OpenCommand, AMissingSpreadsheetIsReportedAfterTheTableWasEmptied) {
     EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("Applications are modified or lost, you can not operate\uFF01"));
     EXPECT_EQ(seams.messages.shown[0].caption, QStringLiteral("Information"));
     EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
-    EXPECT_EQ(window->ReadingCount, 0u);
+    EXPECT_EQ(window->Session().ReadingCount, 0u);
     EXPECT_EQ(window->Table->RowCount(), 1);
 }
 
@@ -234,7 +234,7 @@ TEST_F(OpenCommand, TheOpenProgressWindowPlaysItsClipWhileASpreadsheetIsRead) {
     EXPECT_TRUE(seen);
     EXPECT_EQ(seams.time.sleeps, std::vector<int>{10});
     EXPECT_EQ(window->findChild<TForm_MOpen*>(), nullptr);
-    EXPECT_EQ(window->ReadingCount, 4u);
+    EXPECT_EQ(window->Session().ReadingCount, 4u);
     EXPECT_TRUE(seams.messages.shown.empty());
 }
 

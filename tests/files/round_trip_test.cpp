@@ -31,7 +31,7 @@ TEST_P(RoundTrip, SavedAndOpenedAgainGivesTheSameRows) {
     // The record form keeps the date in the name: save under the
     // recording's own name, in another folder.
     ASSERT_TRUE(QDir(folder.path()).mkdir("saved"));
-    const QString stem = Path("saved/") + QFileInfo(window->RecordingFileName).completeBaseName();
+    const QString stem = Path("saved/") + QFileInfo(window->Session().RecordingFileName).completeBaseName();
     const QString target = stem + "." + form.extension;
     WriteFile(target, "an older file of the same name");
     AnswerFileDialog(stem, form.filterIndex);
@@ -39,10 +39,10 @@ TEST_P(RoundTrip, SavedAndOpenedAgainGivesTheSameRows) {
     ASSERT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join("; ").toStdString();
 
     window->ClearTable();
-    window->RunningMax = window->RunningMin = 0;
+    window->Session().RunningMax = window->Session().RunningMin = 0;
     Open(target);
     EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join("; ").toStdString();
-    EXPECT_EQ(window->ReadingCount, 7u);
+    EXPECT_EQ(window->Session().ReadingCount, 7u);
     EXPECT_EQ(TableRows(), rows);
     EXPECT_EQ(Values(window->Series_rec), levels);
     EXPECT_EQ(Values(window->Series_max), maxima);

@@ -19,7 +19,7 @@ protected:
     void RecordAndStop(int n) {
         Record(n);
         window->ToolButton3Click();
-        ASSERT_FALSE(window->Recording);
+        ASSERT_FALSE(window->Session().Recording);
     }
     QStringList Files() const { return QDir(folder.path()).entryList(QDir::Files, QDir::Name); }
     // Checks, while each box is open, that the tick is off.
@@ -44,7 +44,7 @@ TEST_F(SaveCommand, WithoutReadingsItSaysSoAndAsksNothing) {
         EXPECT_EQ(seams.messages.shown[0].caption, QString());  // the application's title
         EXPECT_EQ(seams.messages.shown[0].buttons, int(platform::Ok));
         EXPECT_TRUE(seams.fileDialogs.asked.empty());
-        EXPECT_EQ(window->Recording, recording);
+        EXPECT_EQ(window->Session().Recording, recording);
     }
 }
 
@@ -56,11 +56,11 @@ TEST_F(SaveCommand, NoToStoppingTheRecordingLeavesItRunningWithoutADialog) {
     EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("Save the file will stop recording?"));
     EXPECT_EQ(seams.messages.shown[0].buttons, platform::Yes | platform::No);
     EXPECT_TRUE(seams.fileDialogs.asked.empty());
-    EXPECT_TRUE(window->Recording);
+    EXPECT_TRUE(window->Session().Recording);
     EXPECT_TRUE(TickRunsEverySecond());
     seams.time.Advance(1000);
     window->Timer1STimer();
-    EXPECT_EQ(window->ReadingCount, 3u);  // the recording goes on
+    EXPECT_EQ(window->Session().ReadingCount, 3u);  // the recording goes on
 }
 
 TEST_F(SaveCommand, YesThenCancelStopsTheRecordingAndWritesNothing) {
@@ -72,12 +72,12 @@ TEST_F(SaveCommand, YesThenCancelStopsTheRecordingAndWritesNothing) {
     EXPECT_TRUE(seams.fileDialogs.asked[0].save);
     EXPECT_EQ(seams.fileDialogs.asked[0].filter, kSaveFilter);
     EXPECT_EQ(seams.fileDialogs.asked[0].filterIndex, 1);
-    EXPECT_FALSE(window->Recording);
+    EXPECT_FALSE(window->Session().Recording);
     EXPECT_EQ(Files(), before);
     EXPECT_TRUE(TickRunsEverySecond());
     seams.time.Advance(1000);
     window->Timer1STimer();
-    EXPECT_EQ(window->ReadingCount, 2u);  // stopped for good
+    EXPECT_EQ(window->Session().ReadingCount, 2u);  // stopped for good
 }
 
 TEST_F(SaveCommand, TextFormAppendsTxtAndWritesOneLineMoreThanThereAreRows) {
@@ -127,12 +127,12 @@ TEST_F(SaveCommand, ATextFileThatCannotBeWrittenIsReportedAndEverythingIsPutBack
 
 TEST_F(SaveCommand, RecordFormCopiesTheLastRecordingEvenAfterAnotherFileWasLoaded) {
     RecordAndStop(3);
-    const QByteArray recorded = ReadFile(window->RecordingFileName);
+    const QByteArray recorded = ReadFile(window->Session().RecordingFileName);
     ASSERT_EQ(recorded.size(), 12);
     const QString other = records::MakeRecordFileName(folder.path(), 2023, 1, 2, 3, 4, 5);
     WriteWords(other, {1, 2, 3, 4, 5});
     Open(other);
-    ASSERT_EQ(window->ReadingCount, 5u);
+    ASSERT_EQ(window->Session().ReadingCount, 5u);
     WriteFile(Path("copy.qzx"), "an older file");
     AnswerFileDialog(Path("copy"), 1);
     window->ToolButton2Click();
@@ -145,7 +145,7 @@ TEST_F(SaveCommand, RecordFormBeforeAnyRecordingFailsEvenOverAnOlderFile) {
     // A loaded file gives readings, but there is no recording to copy.
     WriteWords(records::MakeRecordFileName(folder.path(), 2023, 1, 2, 3, 4, 5), {1, 2});
     Open(records::MakeRecordFileName(folder.path(), 2023, 1, 2, 3, 4, 5));
-    ASSERT_EQ(window->ReadingCount, 2u);
+    ASSERT_EQ(window->Session().ReadingCount, 2u);
     ExpectTickOffInBoxes();
     for (bool olderFile : {false, true}) {
         SCOPED_TRACE(olderFile);
@@ -182,7 +182,7 @@ TEST_F(SaveCommand, SpreadsheetFormWithoutTheTemplateFailsAndLeavesAnOlderFile) 
 
 TEST_F(SaveCommand, SpreadsheetFormRefusesMoreRowsThanASheetHoldsBeforeWritingAnything) {
     RecordAndStop(2);
-    window->ReadingCount = xls::MaxDataRows + 1;
+    window->Session().ReadingCount = xls::MaxDataRows + 1;
     ExpectTickOffInBoxes();
     AnswerFileDialog(Path("run"), 3);
     window->ToolButton2Click();

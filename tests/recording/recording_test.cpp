@@ -17,10 +17,10 @@ TEST_F(OnlineRecording, ThreeReadingsLandInTheFileTableAndCurvesAsTheyAreTaken) 
     ASSERT_EQ(metersim_configure("setup_byte = 0x3B\nlevels = list:523,700,699\n"), 0);
     Tick();  // 14:07:10, the clock sample the file name comes from
     window->ToolButton3Click();
-    ASSERT_TRUE(window->Recording);
-    EXPECT_EQ(window->RecordingFileName, folder.path() + "/OC5O0710.qzx");
+    ASSERT_TRUE(window->Session().Recording);
+    EXPECT_EQ(window->Session().RecordingFileName, folder.path() + "/OC5O0710.qzx");
     EXPECT_EQ(window->Table->RowCount(), 1);
-    EXPECT_EQ(FileBytes(window->RecordingFileName).size(), 0);
+    EXPECT_EQ(FileBytes(window->Session().RecordingFileName).size(), 0);
 
     const std::uint32_t bits = (3u << 10) | C | Slow;
     const std::uint32_t expected[] = {523 | bits | TimeBits(14, 7, 11), 700 | bits | TimeBits(14, 7, 12),
@@ -28,11 +28,11 @@ TEST_F(OnlineRecording, ThreeReadingsLandInTheFileTableAndCurvesAsTheyAreTaken) 
     for (int i = 0; i < 3; ++i) {
         Tick();
         // Each word is in the file the moment its tick ends.
-        const QByteArray bytes = FileBytes(window->RecordingFileName);
+        const QByteArray bytes = FileBytes(window->Session().RecordingFileName);
         ASSERT_EQ(bytes.size(), 4 * (i + 1));
         EXPECT_EQ(WordAt(bytes, i), expected[i]) << "reading " << i + 1;
     }
-    EXPECT_EQ(window->ReadingCount, 3u);
+    EXPECT_EQ(window->Session().ReadingCount, 3u);
 
     // The table: a row per reading, numbered from 1.
     EXPECT_EQ(window->Table->RowCount(), 4);
@@ -69,11 +69,11 @@ TEST_F(OnlineRecording, ThreeReadingsLandInTheFileTableAndCurvesAsTheyAreTaken) 
 
     // Stop: nothing more is read or written, everything stays shown.
     window->ToolButton3Click();
-    EXPECT_FALSE(window->Recording);
-    ASSERT_TRUE(window->RecordingFile && window->RecordingFile->IsOpen());
+    EXPECT_FALSE(window->Session().Recording);
+    ASSERT_TRUE(window->Session().RecordingFile && window->Session().RecordingFile->IsOpen());
     Tick(2);
     EXPECT_EQ(LevelRequests(), 3);
-    EXPECT_EQ(FileBytes(window->RecordingFileName).size(), 12);
+    EXPECT_EQ(FileBytes(window->Session().RecordingFileName).size(), 12);
     EXPECT_EQ(window->Table->RowCount(), 4);
     EXPECT_EQ(window->Series_rec->Count(), 3);
     EXPECT_TRUE(seams.messages.shown.empty());
@@ -91,7 +91,7 @@ TEST_F(OnlineRecording, TheHorizontalWindowMovesByOneForEachReadingAfter290) {
     EXPECT_EQ(window->Chart1->BottomMinimum(), 1);
     EXPECT_EQ(window->Chart1->BottomMaximum(), 301);
     Tick(9);
-    EXPECT_EQ(window->ReadingCount, 300u);
+    EXPECT_EQ(window->Session().ReadingCount, 300u);
     EXPECT_EQ(window->Chart1->BottomMinimum(), 10);
     EXPECT_EQ(window->Chart1->BottomMaximum(), 310);
 
@@ -118,7 +118,7 @@ TEST_F(OnlineRecording, RangeSevenLeavesTheScaleLabelsAsTheyWere) {
     EXPECT_EQ(window->Label_LcdStart->text(), "60");
     EXPECT_EQ(window->Label_LcdEnd->text(), "110");
     Tick();
-    EXPECT_EQ(window->LiveTexts.Range, "7");
+    EXPECT_EQ(window->Session().LiveTexts.Range, "7");
     EXPECT_EQ(window->Label_LcdStart->text(), "60");
     EXPECT_EQ(window->Label_LcdEnd->text(), "110");
     EXPECT_EQ(window->Table->Cell(1, 2), "52,3");
@@ -134,16 +134,16 @@ TEST_F(OnlineRecording, AnUnpluggedMeterAddsNoRowsAndTheNumberingGoesOnAfterTheR
         Tick();
         EXPECT_EQ(window->LabelUSBState->text(), " USB Disconnect  ");
     }
-    EXPECT_EQ(window->ReadingCount, 2u);
+    EXPECT_EQ(window->Session().ReadingCount, 2u);
     EXPECT_EQ(window->Table->RowCount(), 3);
-    EXPECT_TRUE(window->Recording);
+    EXPECT_TRUE(window->Session().Recording);
 
     metersim_command("replug");
     Tick();
     EXPECT_EQ(window->LabelUSBState->text(), " USB Connect     ");
-    EXPECT_EQ(window->ReadingCount, 3u);
+    EXPECT_EQ(window->Session().ReadingCount, 3u);
     EXPECT_EQ(window->Table->Cell(0, 3), "3");
-    const QByteArray bytes = FileBytes(window->RecordingFileName);
+    const QByteArray bytes = FileBytes(window->Session().RecordingFileName);
     ASSERT_EQ(bytes.size(), 12);
     // Nothing marks the gap: the third word carries its own time, 13 s after the second.
     EXPECT_EQ(WordAt(bytes, 2) >> 15, (WordAt(bytes, 1) >> 15) + 11);
@@ -161,23 +161,23 @@ TEST_F(OnlineRecording, AFailedOrShortLevelRequestTakesNoReadingThatSecond) {
     EXPECT_EQ(seams.notices.Count(Appusb::DisconnectedMessage), 1);
     EXPECT_TRUE(seams.messages.shown.empty());
     EXPECT_TRUE(window->Timer1S->isActive());
-    EXPECT_EQ(window->ReadingCount, 1u);
+    EXPECT_EQ(window->Session().ReadingCount, 1u);
     EXPECT_EQ(window->Table->RowCount(), 2);
     EXPECT_EQ(window->Label_DB->text(), " 80,0");
 
     metersim_command("fault 4 short 1");
     Tick();  // cut to one byte: not a reading, and not reported as a lost link
-    EXPECT_EQ(window->ReadingCount, 1u);
+    EXPECT_EQ(window->Session().ReadingCount, 1u);
     EXPECT_EQ(seams.notices.shown.size(), 1u);
     EXPECT_TRUE(seams.messages.shown.empty());
     EXPECT_EQ(window->Link().Missed(), 2u);
 
     metersim_command("level 510");
     Tick();  // the link is opened again and 510 arrives as reading 2
-    EXPECT_EQ(window->ReadingCount, 2u);
+    EXPECT_EQ(window->Session().ReadingCount, 2u);
     EXPECT_EQ(window->Table->Cell(0, 2), "2");
     EXPECT_EQ(window->Table->Cell(1, 2), "81,0");
-    const QByteArray bytes = FileBytes(window->RecordingFileName);
+    const QByteArray bytes = FileBytes(window->Session().RecordingFileName);
     ASSERT_EQ(bytes.size(), 8);
     EXPECT_EQ(WordAt(bytes, 1) & 0x3FF, 510u);
     EXPECT_EQ(window->Series_rec->Count(), 2);
@@ -185,20 +185,20 @@ TEST_F(OnlineRecording, AFailedOrShortLevelRequestTakesNoReadingThatSecond) {
 
 TEST_F(OnlineRecording, StartingBeforeTheFirstTickReportsAnErrorAndRecordsNothing) {
     window->ToolButton3Click();
-    EXPECT_FALSE(window->Recording);
+    EXPECT_FALSE(window->Session().Recording);
     ASSERT_EQ(seams.messages.shown.size(), 1u);
     EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
     EXPECT_TRUE(RecordFiles().isEmpty());
     Tick(2);
     EXPECT_EQ(LevelRequests(), 0);
-    EXPECT_EQ(window->ReadingCount, 0u);
+    EXPECT_EQ(window->Session().ReadingCount, 0u);
 }
 
 TEST_F(OnlineRecording, AFolderThatCannotBeWrittenStopsTheStart) {
     Tick();
     window->StartFolder = folder.path() + "/no/such/folder";
     window->ToolButton3Click();
-    EXPECT_FALSE(window->Recording);
+    EXPECT_FALSE(window->Session().Recording);
     EXPECT_EQ(seams.messages.shown.size(), 1u);
     EXPECT_EQ(window->Table->RowCount(), 1);  // already emptied, as the start does first
 }
@@ -208,7 +208,7 @@ TEST_F(OnlineRecording, AFailedWriteIsToldOnceAndLaterWordsKeepTheirOffsets) {
     Tick();
     window->ToolButton3Click();
     Tick(2);
-    ASSERT_EQ(FileBytes(window->RecordingFileName).size(), 8);
+    ASSERT_EQ(FileBytes(window->Session().RecordingFileName).size(), 8);
 
     // The disk fills up: no file may grow beyond 8 bytes for a while.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -220,14 +220,14 @@ TEST_F(OnlineRecording, AFailedWriteIsToldOnceAndLaterWordsKeepTheirOffsets) {
     Tick(2);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &before), 0);
 
-    EXPECT_EQ(window->ReadingCount, 4u);  // both readings were taken and shown
+    EXPECT_EQ(window->Session().ReadingCount, 4u);  // both readings were taken and shown
     EXPECT_EQ(window->Table->RowCount(), 5);
     EXPECT_FALSE(window->Label5->text().isEmpty());
     EXPECT_TRUE(seams.messages.shown.empty());  // no box holds up the readings
     const QString notice = window->Label5->text();
 
     Tick();  // space again: reading 5 lands at its own offset
-    const QByteArray bytes = FileBytes(window->RecordingFileName);
+    const QByteArray bytes = FileBytes(window->Session().RecordingFileName);
     ASSERT_EQ(bytes.size(), 20);
     EXPECT_EQ(WordAt(bytes, 1) & 0x3FF, 502u);
     EXPECT_EQ(WordAt(bytes, 2), 0u);
@@ -248,18 +248,18 @@ TEST_F(OnlineRecording, ANewRecordingClosesTheLastFileAndReseedsTheExtremes) {
     window->ToolButton3Click();
     Tick(2);  // 100,0 and 60,0
     window->ToolButton3Click();
-    const QString first = window->RecordingFileName;
+    const QString first = window->Session().RecordingFileName;
     Tick();
     window->ToolButton3Click();  // a new name, a second later
-    ASSERT_NE(window->RecordingFileName, first);
+    ASSERT_NE(window->Session().RecordingFileName, first);
     EXPECT_EQ(FileBytes(first).size(), 8);
     EXPECT_EQ(window->Table->RowCount(), 1);
     EXPECT_EQ(window->Series_max->Count(), 0);
     EXPECT_EQ(RecordFiles().size(), 2);
 
     Tick();  // 80,0 seeds both extremes
-    EXPECT_FLOAT_EQ(window->RunningMax, 80.0f);
-    EXPECT_FLOAT_EQ(window->RunningMin, 80.0f);
+    EXPECT_FLOAT_EQ(window->Session().RunningMax, 80.0f);
+    EXPECT_FLOAT_EQ(window->Session().RunningMin, 80.0f);
     EXPECT_EQ(window->Table->Cell(0, 1), "1");
 }
 
@@ -269,10 +269,10 @@ TEST_F(OnlineRecording, StartingTwiceInOneSecondEmptiesTheFirstFile) {
     window->ToolButton3Click();
     window->ToolButton3Click();
     window->ToolButton3Click();  // same clock sample, same name
-    EXPECT_TRUE(window->Recording);
+    EXPECT_TRUE(window->Session().Recording);
     EXPECT_EQ(RecordFiles().size(), 1);
     Tick();
-    EXPECT_EQ(FileBytes(window->RecordingFileName).size(), 4);
+    EXPECT_EQ(FileBytes(window->Session().RecordingFileName).size(), 4);
 }
 
 }  // namespace

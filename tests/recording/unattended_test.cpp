@@ -56,7 +56,7 @@ TEST_F(Unattended, FailuresAreToldOncePerEpisodeAndTheStripCountsEveryMissedSeco
     Tick();  // 14:07:16, reading 2
     EXPECT_EQ(window->LabelUSBState->text(), " USB Connect     ");
     EXPECT_EQ(Strip(), "Readings again since 14:07:16; 4 readings missed since 14:07:12, the last at 14:07:15");
-    EXPECT_EQ(window->ReadingCount, 2u);
+    EXPECT_EQ(window->Session().ReadingCount, 2u);
 
     // Nobody has closed the notice; a new episode puts its text in the same one.
     metersim_command("fault 4 nodev");
@@ -69,7 +69,7 @@ TEST_F(Unattended, FailuresAreToldOncePerEpisodeAndTheStripCountsEveryMissedSeco
     // holds the two readings only.
     EXPECT_TRUE(window->Timer1S->isActive());
     EXPECT_TRUE(seams.messages.shown.empty());
-    EXPECT_EQ(FileBytes(window->RecordingFileName).size(), 8);
+    EXPECT_EQ(FileBytes(window->Session().RecordingFileName).size(), 8);
     EXPECT_EQ(window->Link().Missed(), 5u);
 
     // The next recording starts with a clean strip.
@@ -133,7 +133,7 @@ TEST_F(Unattended, CommandsThatTalkToTheMeterStillShowTheLinksBox) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(metersim_configure("levels = 500\n"), 0);
         Tick();
-        if (c.recording != window->Recording) window->ToolButton3Click();
+        if (c.recording != window->Session().Recording) window->ToolButton3Click();
         Tick();
         seams.messages.shown.clear();
         seams.notices.shown.clear();
@@ -145,9 +145,9 @@ TEST_F(Unattended, CommandsThatTalkToTheMeterStillShowTheLinksBox) {
         EXPECT_TRUE(window->Timer1S->isActive());
 
         // The tick after the command takes its reading again, with no box.
-        const quint32 before = window->ReadingCount;
+        const quint32 before = window->Session().ReadingCount;
         Tick();
-        EXPECT_EQ(window->ReadingCount, before + (c.recording ? 1 : 0));
+        EXPECT_EQ(window->Session().ReadingCount, before + (c.recording ? 1 : 0));
         EXPECT_EQ(seams.messages.Count(Disconnected), 1);
     }
 }
@@ -184,7 +184,7 @@ TEST_F(Unattended, AMeterTheUserMayNotOpenIsShownAsSuchAndExplainedOnce) {
         EXPECT_TRUE(seams.notices.shown[0].text.contains("udev rule"));
         EXPECT_TRUE(seams.notices.shown[0].text.contains("packaging/README.md"));
         EXPECT_TRUE(seams.messages.shown.empty());
-        EXPECT_EQ(window->ReadingCount, 0u);
+        EXPECT_EQ(window->Session().ReadingCount, 0u);
         EXPECT_EQ(window->Link().Missed(), c.recording ? 10u : 0u);
         EXPECT_TRUE(window->Timer1S->isActive());
 
@@ -192,7 +192,7 @@ TEST_F(Unattended, AMeterTheUserMayNotOpenIsShownAsSuchAndExplainedOnce) {
         metersim_command("open ok");
         Tick();
         EXPECT_EQ(window->LabelUSBState->text(), " USB Connect     ");
-        EXPECT_EQ(window->ReadingCount, c.recording ? 1u : 0u);
+        EXPECT_EQ(window->Session().ReadingCount, c.recording ? 1u : 0u);
 
         // Refused again: the strip says so, the help is not given twice.
         ASSERT_EQ(metersim_configure(c.meter), 0);

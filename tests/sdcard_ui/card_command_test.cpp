@@ -147,7 +147,7 @@ TEST_F(CardCommand, OpenOfACopyTheCardCouldNotGiveWholeLoadsNothing) {
 TEST_F(CardCommand, OpenIsRefusedDuringARecording) {
     MakeCard();
     StartWithCard();
-    window->Recording = true;
+    window->Session().Recording = true;
     bool stillOpen = false;
     RunCommand([&](TForm_sd& d) {
         ClickRow(d, RowOfRecord);
@@ -162,7 +162,7 @@ TEST_F(CardCommand, OpenIsRefusedDuringARecording) {
     EXPECT_EQ(m.buttons, int(platform::Cancel));
     EXPECT_FALSE(QFile::exists(folder.path() + QStringLiteral("/NGFO0509.QZX")));
     EXPECT_TRUE(window->OpenFileName.isEmpty());
-    EXPECT_TRUE(window->Recording);
+    EXPECT_TRUE(window->Session().Recording);
     EXPECT_EQ(window->Table->Cell(1, 1), QString());
 }
 

@@ -35,9 +35,9 @@ protected:
     }
     void ExpectRestored() {
         EXPECT_TRUE(window->Timer1S->isActive());
-        EXPECT_EQ(window->Series_rec->Colour(), window->RecColour);
-        EXPECT_EQ(window->Series_max->Colour(), window->MaxColour);
-        EXPECT_EQ(window->Series_min->Colour(), window->MinColour);
+        EXPECT_EQ(window->Series_rec->Colour(), QColor::fromRgba(window->Session().RecColour));
+        EXPECT_EQ(window->Series_max->Colour(), QColor::fromRgba(window->Session().MaxColour));
+        EXPECT_EQ(window->Series_min->Colour(), QColor::fromRgba(window->Session().MinColour));
         EXPECT_EQ(window->findChild<TForm_SetupMeter*>(), nullptr);  // destroyed
     }
 };
@@ -133,8 +133,8 @@ TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
     StartWindow("setup_byte = 0x3B");
     // Two points of a recording so far, in the start colours.
     for (int i = 0; i < 2; ++i) {
-        window->Series_rec->Add(i, 60 + i, window->RecColour);
-        window->Series_min->Add(i, 60, window->MinColour);
+        window->Series_rec->Add(i, 60 + i, QColor::fromRgba(window->Session().RecColour));
+        window->Series_min->Add(i, 60, QColor::fromRgba(window->Session().MinColour));
     }
     const QColor orange(255, 128, 0);
     seams.colors.answers = {orange};
@@ -143,12 +143,12 @@ TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
         d.SpeedButton2->click();
     });
     EXPECT_FALSE(WrittenByte().has_value());
-    EXPECT_EQ(window->RecColour, orange);
+    EXPECT_EQ(QColor::fromRgba(window->Session().RecColour), orange);
     ExpectRestored();
     // A reading taken after the command: its point has the new colour, the
     // points before keep theirs; the other curves are untouched.
-    window->Series_rec->Add(2, 63, window->RecColour);
-    window->Series_min->Add(2, 60, window->MinColour);
+    window->Series_rec->Add(2, 63, QColor::fromRgba(window->Session().RecColour));
+    window->Series_min->Add(2, 60, QColor::fromRgba(window->Session().MinColour));
     EXPECT_EQ(window->Series_rec->ColourAt(0), QColor(0, 0, 255));
     EXPECT_EQ(window->Series_rec->ColourAt(1), QColor(0, 0, 255));
     EXPECT_EQ(window->Series_rec->ColourAt(2), orange);

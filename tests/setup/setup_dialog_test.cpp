@@ -84,7 +84,7 @@ TEST_F(SetupDialog, ControlsStandAtTheirPlacesWithTheirTexts) {
 }
 
 TEST_F(SetupDialog, ShowsASetupByteAndTheCurveColours) {
-    window->RecColour = QColor(10, 20, 30);
+    window->Session().RecColour = QColor(10, 20, 30).rgba();
     dialog->ShowSetupByte(0x3B);
     EXPECT_EQ(dialog->ComboBox1->currentText(), QStringLiteral("4. 60-----110 DB"));
     EXPECT_TRUE(dialog->RadioButton_C->isChecked());
@@ -93,8 +93,8 @@ TEST_F(SetupDialog, ShowsASetupByteAndTheCurveColours) {
     EXPECT_FALSE(dialog->RadioButton_F->isChecked());
     EXPECT_TRUE(dialog->CheckBox_Max->isChecked());
     EXPECT_EQ(dialog->Shape1->Colour(), QColor(10, 20, 30));
-    EXPECT_EQ(dialog->Shape2->Colour(), window->MaxColour);
-    EXPECT_EQ(dialog->Shape3->Colour(), window->MinColour);
+    EXPECT_EQ(dialog->Shape2->Colour(), QColor::fromRgba(window->Session().MaxColour));
+    EXPECT_EQ(dialog->Shape3->Colour(), QColor::fromRgba(window->Session().MinColour));
 
     dialog->ShowSetupByte(0x07);  // range 7: no entry, A, Fast, no hold
     EXPECT_EQ(dialog->ComboBox1->currentIndex(), -1);
@@ -140,9 +140,9 @@ TEST_F(SetupDialog, SwatchesChooseCurveColoursStartingOnTheLastChosen) {
     EXPECT_EQ(seams.colors.initials[0], QColor(Qt::black));
     EXPECT_EQ(seams.colors.initials[1], QColor(200, 100, 0));
     EXPECT_EQ(seams.colors.initials[2], QColor(200, 100, 0));  // a cancel leaves it
-    EXPECT_EQ(window->MaxColour, QColor(200, 100, 0));
-    EXPECT_EQ(window->MinColour, QColor(0, 128, 0));
-    EXPECT_EQ(window->RecColour, QColor(1, 2, 3));
+    EXPECT_EQ(QColor::fromRgba(window->Session().MaxColour), QColor(200, 100, 0));
+    EXPECT_EQ(QColor::fromRgba(window->Session().MinColour), QColor(0, 128, 0));
+    EXPECT_EQ(QColor::fromRgba(window->Session().RecColour), QColor(1, 2, 3));
     EXPECT_EQ(dialog->Shape1->Colour(), QColor(1, 2, 3));
     EXPECT_EQ(dialog->Shape2->Colour(), QColor(200, 100, 0));
     EXPECT_EQ(dialog->Shape3->Colour(), QColor(0, 128, 0));

@@ -90,7 +90,7 @@ TEST_F(FaultSoak, TenThousandTicksKeepFileTableAndCurvesInStep) {
                 episodeTold = true;
             }
         }
-        ASSERT_EQ(window->ReadingCount, expected.size()) << "tick " << tick;
+        ASSERT_EQ(window->Session().ReadingCount, expected.size()) << "tick " << tick;
         // One notice per episode with a failed transfer, only the lost-link text.
         ASSERT_EQ(seams.notices.shown.size(), notices) << "tick " << tick;
         ASSERT_EQ(window->Link().Missed(), std::uint32_t(missed)) << "tick " << tick;
@@ -105,10 +105,10 @@ TEST_F(FaultSoak, TenThousandTicksKeepFileTableAndCurvesInStep) {
     EXPECT_EQ(metersim_violations(), 0) << metersim_last_violation();
 
     // The file: exactly the whole readings, each at its own offset.
-    const std::vector<std::uint32_t> words = records::ReadRecordWords(window->RecordingFileName);
+    const std::vector<std::uint32_t> words = records::ReadRecordWords(window->Session().RecordingFileName);
     ASSERT_EQ(words.size(), expected.size());
     for (std::size_t i = 0; i < words.size(); ++i) ASSERT_EQ(words[i], expected[i]) << "word " << i;
-    EXPECT_EQ(QFile(window->RecordingFileName).size(), qint64(4 * expected.size()));
+    EXPECT_EQ(QFile(window->Session().RecordingFileName).size(), qint64(4 * expected.size()));
 
     // The table and the curves agree with the file.
     ASSERT_EQ(window->Table->RowCount(), int(expected.size()) + 1);

@@ -66,11 +66,11 @@ TEST_F(UnattendedDay, EverySecondTheMeterAnsweredIsInTheFileAndEveryMissedOneIsC
 
     // The file: one word for each second the meter answered whole, in order,
     // each at its own offset; nothing for the seconds it did not.
-    const std::vector<std::uint32_t> words = records::ReadRecordWords(window->RecordingFileName);
+    const std::vector<std::uint32_t> words = records::ReadRecordWords(window->Session().RecordingFileName);
     ASSERT_EQ(words.size(), expected.size());
     EXPECT_EQ(words.size(), std::size_t(Seconds - faults));
     for (std::size_t i = 0; i < words.size(); ++i) ASSERT_EQ(words[i], expected[i]) << "word " << i;
-    EXPECT_EQ(QFile(window->RecordingFileName).size(), qint64(4 * expected.size()));
+    EXPECT_EQ(QFile(window->Session().RecordingFileName).size(), qint64(4 * expected.size()));
     EXPECT_EQ(window->Table->RowCount(), int(expected.size()) + 1);
 
     // The strip's count of missed readings is the count of faults.

@@ -36,7 +36,7 @@ protected:
         seams.time.Advance(1000);
         window->Timer1STimer();
         window->ToolButton3Click();
-        ASSERT_TRUE(window->Recording);
+        ASSERT_TRUE(window->Session().Recording);
         window->Timer1S->start(1000);
     }
     // One second of the event loop; false when the tick could not come.

@@ -32,7 +32,7 @@ Seen RunWith(const QString& file) {
         QTimer::singleShot(0, [&] {
             if (!FormMain) return;
             seen.ran = true;
-            seen.count = FormMain->ReadingCount;
+            seen.count = FormMain->Session().ReadingCount;
             seen.openFileName = FormMain->OpenFileName;
             FormMain->SpeedButtonClose->click();
         });

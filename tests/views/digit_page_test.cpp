@@ -114,7 +114,7 @@ TEST_F(DigitPage, TheTickPutsAFittedLevelInTheDigits) {
     window->RecomputeLayout();
     window->Timer1STimer();      // the clock sample that names the recording's file
     window->ToolButton3Click();  // start a recording
-    ASSERT_TRUE(window->Recording);
+    ASSERT_TRUE(window->Session().Recording);
     window->Timer1STimer();
     EXPECT_EQ(window->Label4->text(), QStringLiteral("100,0"));
     EXPECT_EQ(window->Label4->size(), window->Label4->sizeHint());

@@ -87,9 +87,9 @@ TEST_F(PrintChart, OnePageWithTheChartInItsProportionsWhicheverPageIsShown) {
     const QColor marker(250, 240, 30);  // the chart's background, to find it on the page
     window->Chart1->setBackground(QBrush(marker));
     for (int i = 0; i < 120; ++i) {  // something to see on the printed chart
-        window->Series_rec->Add(i, 60 + 10 * std::sin(i / 10.0), window->RecColour);
-        window->Series_max->Add(i, 75, window->MaxColour);
-        window->Series_min->Add(i, 48, window->MinColour);
+        window->Series_rec->Add(i, 60 + 10 * std::sin(i / 10.0), QColor::fromRgba(window->Session().RecColour));
+        window->Series_max->Add(i, 75, QColor::fromRgba(window->Session().MaxColour));
+        window->Series_min->Add(i, 48, QColor::fromRgba(window->Session().MinColour));
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.window.width());

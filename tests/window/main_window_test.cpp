@@ -77,15 +77,15 @@ TEST_F(MainWindow, StartsBorderlessAt857By596WithItsStartState) {
     EXPECT_EQ(window->StartFolder, folder.path());
     EXPECT_EQ(window->ClockReading, seams.time.Now());
     EXPECT_TRUE(window->Connected);  // the simulated meter is there
-    EXPECT_FALSE(window->Recording);
+    EXPECT_FALSE(window->Session().Recording);
     EXPECT_TRUE(window->ChartPageShown);
     EXPECT_TRUE(window->ClockTexts.IsEmpty());
-    EXPECT_EQ(window->RecColour, QColor(0, 0, 255));
-    EXPECT_EQ(window->MaxColour, QColor(255, 0, 0));
-    EXPECT_EQ(window->MinColour, QColor(0, 128, 0));
-    EXPECT_EQ(window->Series_rec->Colour(), window->RecColour);
-    EXPECT_EQ(window->Series_max->Colour(), window->MaxColour);
-    EXPECT_EQ(window->Series_min->Colour(), window->MinColour);
+    EXPECT_EQ(QColor::fromRgba(window->Session().RecColour), QColor(0, 0, 255));
+    EXPECT_EQ(QColor::fromRgba(window->Session().MaxColour), QColor(255, 0, 0));
+    EXPECT_EQ(QColor::fromRgba(window->Session().MinColour), QColor(0, 128, 0));
+    EXPECT_EQ(window->Series_rec->Colour(), QColor::fromRgba(window->Session().RecColour));
+    EXPECT_EQ(window->Series_max->Colour(), QColor::fromRgba(window->Session().MaxColour));
+    EXPECT_EQ(window->Series_min->Colour(), QColor::fromRgba(window->Session().MinColour));
     EXPECT_EQ(window->Chart1->BottomMinimum(), 0);
     EXPECT_EQ(window->Chart1->BottomMaximum(), 300);
     EXPECT_EQ(window->LabelUSBState->text(), QStringLiteral("USB LINK"));

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's open and save commands: they forward to records/,
+// which fills or writes out the readings session; the window shows the
+// session's changes as it tells them.
+#include "monitor/F_main.h"
+#include "records/file_commands.h"
+
+#include <QTimer>
+
+records::FileCommandContext TFormMain::FileCommands() {
+    records::FileCommandContext context;
+    context.owner = this;
+    context.session = &session_;
+    context.startFolder = StartFolder;
+    context.holdTick = [this](bool held) {
+        if (held)
+            Timer1S->stop();
+        else
+            Timer1S->start(TickIntervalMs);
+    };
+    return context;
+}
+
+void TFormMain::ToolButton1Click() {
+    const records::LoadOutcome outcome = records::RunOpenCommand(FileCommands());
+    if (outcome.fileName.isEmpty()) return;
+    OpenFileName = outcome.fileName;
+    if (!outcome.ignored) AfterLoad(outcome.loaded);
+}
+
+void TFormMain::LoadFile() {
+    const records::LoadOutcome outcome = records::LoadFile(FileCommands(), OpenFileName);
+    OpenFileName = outcome.fileName;
+    if (!outcome.ignored) AfterLoad(outcome.loaded);
+}
+
+void TFormMain::AfterLoad(bool loaded) {
+    // The chart's summary line speaks of the last recording; over a chart
+    // that a failed or empty load has emptied it would mislead.
+    if (!loaded || session_.ReadingCount == 0) ChartTool_Txt->SetText(QString());
+}
+
+void TFormMain::ToolButton2Click() { records::RunSaveCommand(FileCommands()); }
