@@ -25,10 +25,10 @@ ReportPanel::ReportPanel(Gather gather, QWidget* parent) : QWidget(parent), gath
     note->setMaximumHeight(90);
     button = new QPushButton(QStringLiteral("Measurement report..."), this);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new QLabel(QStringLiteral("Note for the report:"), this));
     layout->addWidget(note);
     layout->addWidget(button, 0, Qt::AlignLeft);
+    layout->addStretch(1);  // in a tall tab, the note and button stay at its top
     connect(note, &QPlainTextEdit::textChanged, this, [this] { KeptNote() = note->toPlainText(); });
     connect(button, &QPushButton::clicked, this, &ReportPanel::Write);
 }

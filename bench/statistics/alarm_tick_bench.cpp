@@ -40,14 +40,14 @@ struct WeekOnShow {
             const QDateTime t = start.addSecs(i);
             window->Table->SetLiveRow(i + 1, word, t.date(), t.time());
             const double level = (word & 0x3FF) / 10.0 + 30.0;
-            window->Series_rec->Add(i, level, window->RecColour);
-            window->Series_max->Add(i, 100.0, window->MaxColour);
-            window->Series_min->Add(i, 50.0, window->MinColour);
+            window->Series_rec->Add(i, level, QColor::fromRgba(window->Session().RecColour));
+            window->Series_max->Add(i, 100.0, QColor::fromRgba(window->Session().MaxColour));
+            window->Series_min->Add(i, 50.0, QColor::fromRgba(window->Session().MinColour));
         }
         window->Table->SetRowCount(Week + 1);
-        window->ReadingCount = Week;
-        window->RunningMax = 100;
-        window->RunningMin = 50;
+        window->Session().ReadingCount = Week;
+        window->Session().RunningMax = 100;
+        window->Session().RunningMin = 50;
         window->Chart1->SetBottomMaximum(Week + 10);
         window->Chart1->SetBottomMinimum(Week - 290);
         window->StringGrid->hide();  // the table's cost is the tick bench's
@@ -98,8 +98,8 @@ void BM_TickWithAlarm(benchmark::State& state) {
     }
     const noisestats::AlarmOutlets outlets{
         [&](const QString& text) { f.window->Label5->setText(text); },
-        [&](std::int64_t) { bands.Start(f.window->ReadingCount); },
-        [&](const noisestats::AlarmRow&) { bands.End(f.window->ReadingCount); }};
+        [&](std::int64_t) { bands.Start(f.window->Session().ReadingCount); },
+        [&](const noisestats::AlarmRow&) { bands.End(f.window->Session().ReadingCount); }};
     std::int64_t epoch = f.seams.time.Now().toSecsSinceEpoch();
     for (auto _ : state) {
         f.Tick();
@@ -107,7 +107,7 @@ void BM_TickWithAlarm(benchmark::State& state) {
         r.epochSeconds = ++epoch;
         r.tenths = 500 + int(epoch % 300);
         noisestats::ForwardAlarmStep(watch, watch.Add(r), outlets);
-        bands.Extend(f.window->ReadingCount);
+        bands.Extend(f.window->Session().ReadingCount);
         f.Redraw();
     }
     state.counters["bands"] = bands.Count();
