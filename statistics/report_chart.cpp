@@ -40,7 +40,7 @@ void DrawReportChart(const MeasurementReport& report, QCPPainter& painter, const
         graph->setPen(QPen(SeriesColour(s.weighting), 1.0));
         graph->setName(s.weighting == Weighting::A ? QStringLiteral("A") : QStringLiteral("C"));
         graph->setData(QVector<double>(s.epochs.begin(), s.epochs.end()),
-                       QVector<double>(s.levels.begin(), s.levels.end()), true);
+                       QVector<double>(s.levels.begin(), s.levels.end()));  // sorted again: a clock set back
         for (double v : s.levels)
             if (v == v) low = std::min(low, v), high = std::max(high, v);
     }

@@ -238,6 +238,20 @@ TEST_F(ReportPdf, ChartSitsInsideItsFrameOnA4AndLetter) {
     }
 }
 
+TEST_F(ReportPdf, NoReadingsStillMakeAPageThatSaysSo) {
+    const QString pdf = Path("empty.pdf");
+    QString error;
+    ASSERT_TRUE(SaveReportPdf(BuildReport({}, IntervalLength::Minutes1, {}, QStringLiteral("nothing yet")),
+                              QPageSize(QPageSize::A4), pdf, &error)) << error.toStdString();
+    const auto text = RunTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text);
+    EXPECT_TRUE(text->contains(QStringLiteral("No readings.")));
+    EXPECT_TRUE(text->contains(QStringLiteral("nothing yet")));
+    const auto info = RunTool(QStringLiteral("pdfinfo"), {pdf});
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
+}
+
 TEST_F(ReportPdf, CancelWritesNothingAndAFailureIsToldAndLeavesNoFile) {
     // Cancelled.
     EXPECT_TRUE(RunMeasurementReport(Report(), nullptr).isEmpty());
