@@ -1,24 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The save progress window: a small fixed-size window, centred on the
-// desktop, that plays the exchange clip while a text or spreadsheet export
-// runs. Modeless; the save command creates it and destroys it when done.
-#include <QDialog>
+// The save progress window: the exchange clip while a text or spreadsheet
+// export runs (a ClipWindow, 290 x 77). The save command creates it and
+// destroys it when done.
+#include "ico/clip_window.h"
 
-class AnimateWidget;
-
-class TFormSave : public QDialog {
+class TFormSave : public ClipWindow {
     Q_OBJECT
 public:
-    // Loads StartFolder + "/ico/exchange.avi"; a missing clip leaves the
-    // animation empty.
+    // Loads StartFolder + "/ico/exchange.avi".
     TFormSave(const QString& startFolder, QWidget* owner);
 
-    // Plays frames 1 to LastFrame over and over.
-    void StartAnimation();
-    void StopAnimation();
-
     static constexpr int LastFrame = 24;
-
-    AnimateWidget* Animate1;
 };

@@ -1,29 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The wait window: a small fixed-size window, centred on the screen, that
-// plays the card clip while the card is read or written. Modeless; every
-// card operation of the card dialog runs inside one (see WaitWindow).
-#include <QDialog>
+// The wait window: the card clip while the card is read or written (a
+// ClipWindow). Every card operation of the card dialog runs inside one
+// (see WaitWindow).
+#include "ico/clip_window.h"
 
 #include <memory>
 
-class AnimateWidget;
-
-class TForm_await : public QDialog {
+class TForm_await : public ClipWindow {
     Q_OBJECT
 public:
-    // Loads StartFolder + "/ico/palmpilot.avi"; a missing clip leaves the
-    // animation empty.
+    // Loads StartFolder + "/ico/palmpilot.avi".
     TForm_await(const QString& startFolder, QWidget* owner);
 
-    // Plays frames 1 to LastFrame over and over.
-    void StartAnimation();
-
     static constexpr int LastFrame = 19;
+    // The whole window with the frame a window system adds; the client area
+    // is smaller by that frame, and the outer size is what is centred.
     static constexpr int OuterWidth = 296;
     static constexpr int OuterHeight = 109;
-
-    AnimateWidget* Animate1;
 };
 
 // One card operation's wait window: shown and playing while it lives,

@@ -5,10 +5,9 @@
 // simulated meter; helpers to record readings, answer the file dialogs and
 // look at files.
 #include "monitor/F_main.h"
-#include "platform/testing/seam_doubles.h"
 #include "reading/record_file.h"
 #include "sim/metersim.h"
-#include "tools/xlstemplate/export_template.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -22,28 +21,15 @@
 #include <memory>
 #include <vector>
 
-class FilesFixture : public ::testing::Test {
+class FilesFixture : public MainWindowFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        previousFolder = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(folder.path()));
+        ASSERT_NO_FATAL_FAILURE(EnterFolder());
         metersim_reset();
-        ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("ico")));
-        QImage picture(33, 20, QImage::Format_RGB32);
-        picture.fill(Qt::gray);
-        for (const char* name : {"min.bmp", "max.bmp"})
-            ASSERT_TRUE(picture.save(Path(QStringLiteral("ico/") + name), "BMP"));
-        xlstemplate::WriteExportTemplate(Path(QStringLiteral("Export.vornic")));
-        window = std::make_unique<TFormMain>();
-        window->FormCreate();
+        ASSERT_NO_FATAL_FAILURE(WriteBothPictures());
+        WriteExportTemplate();
+        BuildWindow();
     }
-    void TearDown() override {
-        window.reset();
-        QDir::setCurrent(previousFolder);
-    }
-
-    QString Path(const QString& name) const { return folder.path() + QLatin1Char('/') + name; }
 
     // Starts a recording and takes `n` readings, a second apart.
     void Record(int n) {
@@ -105,9 +91,4 @@ protected:
     }
 
     bool TickRunsEverySecond() const { return window->Timer1S->isActive() && window->Timer1S->interval() == 1000; }
-
-    QTemporaryDir folder;
-    QString previousFolder;
-    platform::testing::SeamDoubles seams;
-    std::unique_ptr<TFormMain> window;
 };

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTimer>
-#include <memory>
 
 namespace {
 
@@ -21,16 +20,11 @@ std::uint32_t TimeBits(int h, int m, int s) { return std::uint32_t((h << 12) | (
 class OnlineRecording : public WindowFixture {
 protected:
     void SetUp() override {
-        WindowFixture::SetUp();
-        WriteBothPictures();
-        seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
-        window = std::make_unique<TFormMain>();
-        window->FormCreate();
+        ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
+        ASSERT_NO_FATAL_FAILURE(WriteBothPictures());
+        MeterFollowsVirtualTime();
+        BuildWindow();
         window->Timer1S->stop();  // the test drives the ticks
-    }
-    void TearDown() override {
-        window.reset();
-        WindowFixture::TearDown();
     }
 
     // One second passes, then the timer fires.
@@ -60,8 +54,6 @@ protected:
     QStringList RecordFiles() {
         return QDir(folder.path()).entryList({QStringLiteral("*.qzx")}, QDir::Files);
     }
-
-    std::unique_ptr<TFormMain> window;
 };
 
 }  // namespace

@@ -6,8 +6,8 @@
 // dialog while its event loop runs. Shared by tests/setup and tests/views.
 #include "device/appusb.h"
 #include "monitor/F_main.h"
-#include "platform/testing/seam_doubles.h"
 #include "sim/metersim.h"
+#include "tests/support/main_window_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -20,34 +20,20 @@
 #include <string>
 #include <vector>
 
-class MeterWindowTest : public ::testing::Test {
+class MeterWindowTest : public MainWindowFixture {
 protected:
+    // Dialogs of these tests may open the link even without StartWindow.
+    MeterWindowTest() { closeMeterAtEnd = true; }
+
     // Sets the simulated meter up (extra "key = value" lines on top of
     // virtual time) and builds the window, which opens the meter once.
     void StartWindow(const std::string& meterSettings = "") {
-        ASSERT_TRUE(folder.isValid());
-        previousFolder = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(folder.path()));
-        ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("ico")));
-        for (const char* name : {"min.bmp", "max.bmp"}) {
-            QImage picture(33, 20, QImage::Format_RGB32);
-            picture.fill(Qt::gray);
-            ASSERT_TRUE(picture.save(folder.path() + QStringLiteral("/ico/") + QLatin1String(name), "BMP"));
-        }
-        Appusb::CloseMeter();  // a handle left by an earlier test belongs to the meter before the reset
-        metersim_reset();
-        ASSERT_EQ(metersim_configure(("virtual_time = 1\n" + meterSettings).c_str()), 0);
-        seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
-        window = std::make_unique<TFormMain>();
-        window->FormCreate();
+        ASSERT_NO_FATAL_FAILURE(EnterFolder());
+        ASSERT_NO_FATAL_FAILURE(WriteBothPictures());
+        ASSERT_NO_FATAL_FAILURE(StartMeter(meterSettings));
+        BuildWindow();
         window->show();
         metersim_log_clear();
-    }
-
-    void TearDown() override {
-        window.reset();
-        Appusb::CloseMeter();
-        if (!previousFolder.isEmpty()) QDir::setCurrent(previousFolder);
     }
 
     // Runs `act` on the first dialog of type Dialog found under the main
@@ -74,9 +60,5 @@ protected:
         return found;
     }
 
-    QTemporaryDir folder;
-    QString previousFolder;
-    platform::testing::SeamDoubles seams;
-    std::unique_ptr<TFormMain> window;
     int dialogsOpened = 0;
 };

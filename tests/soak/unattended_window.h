@@ -9,19 +9,17 @@
 #include "tests/window/window_fixture.h"
 
 #include <QTimer>
-#include <memory>
 
 namespace {
 
 class UnattendedWindow : public WindowFixture {
 protected:
     void SetUp() override {
-        WindowFixture::SetUp();
-        WriteBothPictures();
-        seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
+        ASSERT_NO_FATAL_FAILURE(WindowFixture::SetUp());
+        ASSERT_NO_FATAL_FAILURE(WriteBothPictures());
+        MeterFollowsVirtualTime();
         platform::SetMessageBoxes(&nobody);
-        window = std::make_unique<TFormMain>();
-        window->FormCreate();
+        BuildWindow();
         window->Timer1S->stop();
     }
     void TearDown() override {
@@ -51,7 +49,6 @@ protected:
     }
 
     platform::testing::NeverAnsweringBoxes nobody;
-    std::unique_ptr<TFormMain> window;
 };
 
 }  // namespace

@@ -14,19 +14,13 @@ protected:
     void SetUp() override {
         WindowFixture::SetUp();
         WriteBothPictures();
-        window = std::make_unique<TFormMain>();
-        window->FormCreate();
+        BuildWindow();
         window->Timer1S->stop();
-    }
-    void TearDown() override {
-        window.reset();
-        WindowFixture::TearDown();
     }
     void Tick() {
         seams.time.Advance(1000);
         window->Timer1STimer();
     }
-    std::unique_ptr<TFormMain> window;
 };
 
 TEST_F(AlarmStrip, StaysThroughTicksBeforeTheMissedReadingsUntilCleared) {

@@ -70,8 +70,6 @@ protected:
             EXPECT_EQ(failures, 0);
         }
     }
-
-    std::unique_ptr<TFormMain> window;
 };
 
 TEST_F(TableWidths, EveryTextFitsItsCellInTheWindowFont) {
