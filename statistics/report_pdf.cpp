@@ -247,7 +247,7 @@ void DrawPage(const MeasurementReport& r, QCPPainter& p, const QRectF& area) {
     page.Table(area.left(), leftWidth, top, bottom, QStringLiteral("Intervals (%1)").arg(IntervalName(r.intervalLength)),
                {QStringLiteral("Start"), QuantityName(main, Quantity::Leq), QuantityName(main, Quantity::Max),
                 QuantityName(main, Quantity::L90), QStringLiteral("Covered")},
-               {0.34, 0.16, 0.17, 0.16, 0.17}, IntervalRows(r, main), QStringLiteral("None."));
+               {0.30, 0.18, 0.18, 0.17, 0.17}, IntervalRows(r, main), QStringLiteral("None."));
 
     // The alarms take what they need up to 55 % of the column; gaps and
     // range ends share the rest.
