@@ -51,8 +51,8 @@ void AlarmsHook::Add(const Reading& r, bool live) {
     if (step.started || step.ended) RefreshPanel();
 }
 
-void AlarmsHook::BatchDone(bool live) {
-    if (live || !fileDirty_) return;
+void AlarmsHook::BatchDone() {
+    if (!fileDirty_) return;
     fileDirty_ = false;
     Rerun();
 }

@@ -38,7 +38,7 @@ public:
     // The readings stream.
     void Reset();                                // the data on show was dropped
     void Add(const Reading& r, bool live);       // one reading, in time order
-    void BatchDone(bool live);                   // a batch is in: a file's alarms are found
+    void BatchDone();                            // a batch is in: readings that were not live are run
 
     // The panels; the hook refreshes them. `length`: the statistics
     // window's interval length, for the report's table.

@@ -37,7 +37,7 @@ protected:
             ++points;
             hook->Add(At(kT0 + s, s >= 5 && s < 35 ? 700 : 550), live);
         }
-        hook->BatchDone(live);
+        hook->BatchDone();
     }
     platform::testing::SeamDoubles seams;
     AlarmWatch watch;
