@@ -2,9 +2,11 @@
 #include "monitor/F_main.h"
 
 #include "device/appusb.h"
+#include "device/meter_use.h"
 #include "monitor/big_digits.h"
 #include "monitor/reading_grid.h"
 #include "monitor/startup.h"
+#include "monitor/tick_pause.h"
 #include "platform/clock.h"
 #include "reading/record_file.h"
 
@@ -119,6 +121,7 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     Timer1S->setInterval(TickIntervalMs);
     connect(Timer1S, &QTimer::timeout, this, [this] { RunCommand([this] { Timer1STimer(); }); });
     Timer1S->start();
+    StopTickWhileMeterInUse(*Timer1S);
 
     session_.RecordingFileName.clear();
     StartFolder = QDir::currentPath();
@@ -206,6 +209,7 @@ void TFormMain::BuildToolbar() {
         {ToolButton6, "SD card operation", &TFormMain::ToolButton6Click},
         {ToolButton4, "Print the chart", &TFormMain::ToolButton4Click},
         {ToolButton7, "about", &TFormMain::ToolButton7Click},
+        {ToolButton8, "Noise statistics", &TFormMain::ToolButton8Click},
     };
     int picture = 0;
     for (const Command& command : commands) {
@@ -344,8 +348,9 @@ void TFormMain::RecomputeLayout() {
     const int W = width();
     const int H = height();
     ImageTop->setGeometry(0, 0, W, 25);
-    ImageToole->setGeometry(10, 25, 652, 75);
-    ToolBar1->setGeometry(10, 25, 647, 79);
+    // Nine buttons of 79 pixels and the bar's margins.
+    ImageToole->setGeometry(10, 25, 731, 75);
+    ToolBar1->setGeometry(10, 25, 726, 79);
     Panel_Stat->setGeometry(0, H - 30, W, 30);
     // The strip's message runs to the window's right edge: missed readings
     // and a file that can't be written may both have to be told.

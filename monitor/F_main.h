@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: a borderless window with its own title strip, a toolbar
-// of eight commands, two pages (chart page PanelA, big-digit page PanelB)
+// of nine commands, two pages (chart page PanelA, big-digit page PanelB)
 // and a status strip. It holds the readings session (reading/), which owns
 // the readings on show, and shows what the session tells it; it keeps the
 // program's own state (working folder, clock sample, link). Window code:
 // lives in the qv_ui library.
 //
 // The toolbar commands are defined beside their modules (records/, setup/,
-// sdcard/ and the recording and printing code of monitor/).
+// sdcard/, statistics/ and the recording and printing code of monitor/).
+#include "device/meter_use.h"
 #include "monitor/big_digits.h"
 #include "monitor/level_chart.h"
 #include "monitor/link_watch.h"
@@ -30,6 +31,7 @@ class QToolBar;
 class QToolButton;
 class QPushButton;
 class ReadingGrid;
+class TFormNoiseStatistics;
 
 namespace records {
 struct FileCommandContext;
@@ -66,6 +68,7 @@ public:
     void ToolButton6Click();      // SD card
     void ToolButton4Click();      // print the chart
     void ToolButton7Click();      // about box
+    void ToolButton8Click();      // noise statistics (statistics/statistics_command.cpp)
 
     // Fills the table and the three curves from the file named by
     // OpenFileName (a record, text or spreadsheet file, told apart by its
@@ -74,7 +77,7 @@ public:
 
     // The one-second tick, every TickIntervalMs.
     void Timer1STimer();
-    static constexpr int TickIntervalMs = 1000;
+    static constexpr int TickIntervalMs = device::TickIntervalMs;
 
     // Online recording (F_main_recording.cpp).
     // Empties the table's data rows and the three curves; the extremes stay.
@@ -127,6 +130,10 @@ public:
     QToolButton* ToolButton6;
     QToolButton* ToolButton4;
     QToolButton* ToolButton7;
+    QToolButton* ToolButton8;
+    // The noise statistics window, once opened (a child window, so it goes
+    // with the other controls before the session it observes).
+    TFormNoiseStatistics* FormNoiseStatistics = nullptr;
 
     QFrame* PanelMain;
     QFrame* PanelA;

@@ -3,6 +3,7 @@
 // creates and the append of each reading, and the tick's reading branch
 // that takes, stores and shows one reading a second.
 #include "device/appusb.h"
+#include "device/meter_protocol.h"
 #include "monitor/F_main.h"
 #include "reading/live_reading.h"
 #include "monitor/reading_grid.h"
@@ -61,18 +62,16 @@ bool TFormMain::CreateRecordingFile() {
 }
 
 int TFormMain::TakeReading() {
-    Appusb::ParameterBlock params;
-    params.b[0] = 1;
-    std::uint8_t reply[4] = {0, 0, 0, 0};
-    int result = 0;
+    device::LevelReply reply;
     {
         // A failure costs this second's reading, never the next ones: the
         // link's box would hold the recording until somebody pressed OK.
         // The tick tells the user itself, without waiting (see LinkWatch).
         const Appusb::ScopedFailureReporter quiet{Appusb::FailureReporter()};
-        result = Appusb::VendorRequest(Appusb::DirIn, Appusb::ReqReadLevel, params, reply, 4);
+        reply = device::ReadLevelWord();
     }
-    const auto word = live::LiveWordFromReply(result, reply);
+    const int result = reply.result;
+    const auto word = live::LiveWordFromReply(result, reply.bytes.data());
     if (!word) return result;  // no reading this second: nothing stale is decoded, stored or shown
 
     // The session stores, counts and writes it; the window shows it as the

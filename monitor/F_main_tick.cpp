@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one-second tick: clock, link state and, while recording, one reading.
 #include "device/appusb.h"
+#include "device/meter_use.h"
 #include "monitor/F_main.h"
 #include "platform/clock.h"
 #include "platform/notices.h"
@@ -12,6 +13,9 @@ void TFormMain::Timer1STimer() {
     // Stopped while the tick runs, so nothing inside it can let another
     // tick in; restarted at the end, so ticks count from the end of the
     // previous one. An error that ends the tick early leaves it stopped.
+    // While a command holds the meter the tick is stopped (tick_pause.h);
+    // should one come all the same, it leaves the link and the timer alone.
+    if (device::MeterUse::Held()) return;
     Timer1S->stop();
     ClockReading = platform::LocalNow();
     ClockTexts = reading::ClockTexts::From(ClockReading);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sdcard/F_sdcard.h"
 
-#include "monitor/F_main.h"
 #include "platform/file_dialogs.h"
 #include "platform/messages.h"
 #include "sdcard/Await.h"
@@ -85,10 +84,11 @@ QFrame* MakeRule(QWidget* parent, int y) {
 
 }  // namespace
 
-TForm_sd::TForm_sd(TFormMain& owner, Fat32::SectorDevice& device)
-    : QDialog(&owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+TForm_sd::TForm_sd(const sdcard::CardCommandContext& context, Fat32::SectorDevice& device)
+    : QDialog(context.owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      owner_(owner),
+      startFolder_(context.startFolder),
+      recording_(context.recording),
       volume_(std::make_unique<Fat32::Volume>(device)) {
     setObjectName(QStringLiteral("Form_sd"));
     setWindowTitle(QStringLiteral("Micro SD Card"));
@@ -108,9 +108,11 @@ TForm_sd::TForm_sd(TFormMain& owner, Fat32::SectorDevice& device)
     Button7->setGeometry(665, 404, 75, 27);
     connect(Button7, &QPushButton::clicked, this, &TForm_sd::Button7Click);
 
-    QRect frame(QPoint(), size());
-    frame.moveCenter(owner.geometry().center());
-    move(frame.topLeft());
+    if (context.owner) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(context.owner->geometry().center());
+        move(frame.topLeft());
+    }
 
     LoadCard();
 }
@@ -207,7 +209,7 @@ void TForm_sd::BuildOperations() {
 }
 
 void TForm_sd::LoadCard() {
-    WaitWindow wait(owner_.StartFolder, this);
+    WaitWindow wait(startFolder_, this);
     volume_->MessageOwner = this;
     // A card without a usable file system shows no figures and no files:
     // nothing is read with the geometry of an earlier card.
@@ -289,7 +291,7 @@ void TForm_sd::Button2Click() {
     const int rows = volume_->EntryCount;
     bool deleted = false;
     {
-        WaitWindow wait(owner_.StartFolder, this);
+        WaitWindow wait(startFolder_, this);
         deleted = volume_->DeleteCardFile(entry.data());
         // The scan starts EntryCount afresh; the listing's rows are still there.
         volume_->EntryCount = rows;
@@ -358,29 +360,29 @@ void TForm_sd::Button3Click() {
     const platform::FileDialogAnswer answer = platform::AskForFile(request);
     if (!answer.accepted) return;
 
-    WaitWindow wait(owner_.StartFolder, this);
+    WaitWindow wait(startFolder_, this);
     CopyEntryTo(CardView::WithLocalExtension(answer.path, names));
 }
 
 void TForm_sd::Button6Click() {
     // Loading a file ends the hold of a running recording on its file.
-    if (owner_.Session().Recording) {
+    if (recording_) {
         platform::ShowBox(this, QStringLiteral("Information"), QLatin1String(StopRecordingMessage),
                           platform::MessageIcon::Warning, platform::Cancel);
         return;
     }
     if (!HasSelectedEntry()) return;
     const CardView::EntryNames names = CardView::NamesOf(volume_->EntryTable[std::size_t(SelectedIndex)]);
-    const QString path = owner_.StartFolder + QLatin1Char('/') + CardView::LocalCopyName(names);
+    const QString path = startFolder_ + QLatin1Char('/') + CardView::LocalCopyName(names);
     bool copied = false;
     {
-        WaitWindow wait(owner_.StartFolder, this);
+        WaitWindow wait(startFolder_, this);
         copied = CopyEntryTo(path);
     }
     // Only a whole copy is handed on: after a copy cut short by the card,
     // or one that couldn't be written, an older file of the same name
     // would be loaded in its place.
-    if (copied) owner_.OpenFileName = path;
+    if (copied) fileToOpen_ = path;
     accept();
 }
 

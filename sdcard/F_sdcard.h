@@ -9,6 +9,7 @@
 // is given (the meter's card over USB in the program).
 #include "sdcard/card_view.h"
 #include "sdcard/fat32.h"
+#include "sdcard/sdcard_command.h"
 
 #include <QDialog>
 #include <memory>
@@ -19,13 +20,13 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
-class TFormMain;
 
 class TForm_sd : public QDialog {
     Q_OBJECT
 public:
-    // Builds the dialog with the main window as owner and loads the card.
-    TForm_sd(TFormMain& owner, Fat32::SectorDevice& device);
+    // Builds the dialog with the context's owner as parent and loads the
+    // card.
+    TForm_sd(const sdcard::CardCommandContext& context, Fat32::SectorDevice& device);
     ~TForm_sd() override;
 
     // Handlers.
@@ -38,6 +39,10 @@ public:
     // The row of the list and of the volume's EntryTable that the file
     // operations act on; moved only by a click in the list.
     int SelectedIndex = 0;
+
+    // The working-folder copy "Open Select File" made whole, for the
+    // command to load once the dialog has closed; empty when there is none.
+    const QString& FileToOpen() const { return fileToOpen_; }
 
     const Fat32::Volume& CardVolume() const { return *volume_; }
     const CardView::SpaceFigures& Figures() const { return figures_; }
@@ -89,7 +94,9 @@ private:
     bool CopyEntryTo(const QString& path);
     bool HasSelectedEntry() const;
 
-    TFormMain& owner_;
+    QString startFolder_;
+    bool recording_ = false;
+    QString fileToOpen_;
     std::unique_ptr<Fat32::Volume> volume_;
     CardView::SpaceFigures figures_;
 };

@@ -1,61 +1,56 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's SD card command: check that the meter holds a card,
-// show the card dialog, and load the file it copied into the working folder.
-#include "device/appusb.h"
-#include "monitor/F_main.h"
-#include "monitor/startup.h"
+#include "sdcard/sdcard_command.h"
+
+#include "device/meter_protocol.h"
+#include "device/meter_use.h"
 #include "platform/messages.h"
 #include "sdcard/F_sdcard.h"
 #include "sdcard/sector_device.h"
 
 #include <QScopeGuard>
-#include <QTimer>
+#include <QWidget>
 
+namespace sdcard {
 namespace {
 
 constexpr const char* NoCardMessage = "Failed to detect the SD card! ";
 constexpr const char* NotConnectedMessage = "USB does not properly connected! ";
-constexpr std::uint8_t CardPresentBit = 0x40;
 
 }  // namespace
 
-void TFormMain::ToolButton6Click() {
-    // No live request may come between the sector requests of the card.
-    Timer1S->stop();
-    // Whatever way the command ends (a load that fails included), the main
-    // window gets its cursor back and the one-second tick starts again.
-    const auto restore = qScopeGuard([this] {
-        unsetCursor();
-        Timer1S->start();
+void RunCardCommand(CardCommandContext& context) {
+    // No live request may come between the sector requests of the card:
+    // the tick leaves the meter alone until the command ends, whichever way.
+    const device::MeterUse meterUse;
+    // Whatever way the command ends (a load that fails included), the owner
+    // gets its cursor back.
+    const auto restore = qScopeGuard([&context] {
+        if (context.owner) context.owner->unsetCursor();
     });
 
-    if (Connected) {
-        Appusb::ParameterBlock readSetup;
-        readSetup.b[0] = 1;
-        std::uint8_t setup = 0;
-        Appusb::VendorRequest(Appusb::DirIn, Appusb::ReqReadSetup, readSetup, &setup, 1);
-        if (!(setup & CardPresentBit)) {
-            platform::ShowPlainMessage(QString::fromLatin1(NoCardMessage), this);
+    if (context.connected) {
+        // A failed read (reported by the link) counts as no card.
+        const std::optional<std::uint8_t> setup = device::ReadSetupByte();
+        if (!setup || !device::CardPresent(*setup)) {
+            platform::ShowPlainMessage(QString::fromLatin1(NoCardMessage), context.owner);
             return;
         }
     }
-    OpenFileName.clear();
-    if (!Connected) {
-        platform::ShowPlainMessage(QString::fromLatin1(NotConnectedMessage), this);
+    context.openFileName.clear();
+    if (!context.connected) {
+        platform::ShowPlainMessage(QString::fromLatin1(NotConnectedMessage), context.owner);
         return;
     }
 
-    setCursor(Qt::WaitCursor);
+    if (context.owner) context.owner->setCursor(Qt::WaitCursor);
+    QString copied;
     {
         static Fat32::UsbSectorDevice card;
-        TForm_sd dialog(*this, card);
+        TForm_sd dialog(context, card);
         dialog.exec();
+        copied = dialog.FileToOpen();
     }
-    if (!OpenFileName.isEmpty()) {
-        try {
-            LoadFile();
-        } catch (...) {
-            ShowCurrentError();
-        }
-    }
+    if (!copied.isEmpty() && context.loadFile) context.loadFile(copied);
 }
+
+}  // namespace sdcard

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "setup/F_sermeter.h"
 
-#include "device/appusb.h"
-#include "monitor/F_main.h"
+#include "device/meter_protocol.h"
+#include "reading/readings_session.h"
 #include "reading/reading_word.h"
 #include "platform/clock.h"
 #include "platform/color_chooser.h"
@@ -91,10 +91,10 @@ QPushButton* MakeButton(QWidget* parent, const char* text, const QRect& place) {
 
 }  // namespace
 
-TForm_SetupMeter::TForm_SetupMeter(TFormMain& owner)
-    : QDialog(&owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+TForm_SetupMeter::TForm_SetupMeter(setup::SetupCommandContext& context)
+    : QDialog(context.owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      owner_(owner) {
+      context_(context) {
     setWindowTitle(QStringLiteral("Setup"));
     QFont dialogFont = font();
     // Small enough that "Weighted mode:" ends before the A button and a
@@ -153,8 +153,8 @@ TForm_SetupMeter::TForm_SetupMeter(TFormMain& owner)
     connect(Shape3, &ColourSwatch::pressed, this, [this](Qt::MouseButton b) { Shape3MouseDown(b); });
 
     // Centred on the main window.
-    setGeometry(QRect(owner.geometry().center() - rect().center(), size()));
-    ShowSetupByte(owner.CurrentSetup);
+    if (context.owner) setGeometry(QRect(context.owner->geometry().center() - rect().center(), size()));
+    ShowSetupByte(context.setupByte);
 }
 
 void TForm_SetupMeter::ShowSetupByte(std::uint8_t setupByte) {
@@ -167,10 +167,9 @@ void TForm_SetupMeter::ShowSetupByte(std::uint8_t setupByte) {
     RadioButton_A->setChecked(!controls.cWeighting);
     ComboBox1->setCurrentIndex(controls.rangeIndex);
     if (controls.rangeIndex == setup::NoRange) ComboBox1->setEditText(QString());
-    const reading::ReadingsSession& session = owner_.Session();
-    Shape1->SetColour(QColor::fromRgba(session.RecColour));
-    Shape2->SetColour(QColor::fromRgba(session.MaxColour));
-    Shape3->SetColour(QColor::fromRgba(session.MinColour));
+    Shape1->SetColour(QColor::fromRgba(context_.session.RecColour));
+    Shape2->SetColour(QColor::fromRgba(context_.session.MaxColour));
+    Shape3->SetColour(QColor::fromRgba(context_.session.MinColour));
 }
 
 setup::SetupControls TForm_SetupMeter::Controls() const {
@@ -186,20 +185,20 @@ setup::SetupControls TForm_SetupMeter::Controls() const {
 }
 
 void TForm_SetupMeter::SpeedButton1Click() {
-    owner_.CurrentSetup = setup::BuildSetupByte(Controls(), shownByte_);
+    context_.setupByte = setup::BuildSetupByte(Controls(), shownByte_);
     accept();
 }
 
 void TForm_SetupMeter::SpeedButton2Click() { reject(); }
 
 void TForm_SetupMeter::SpeedButton_ClockClick() {
-    owner_.ClockReading = platform::LocalNow();
-    owner_.ClockTexts = reading::ClockTexts::From(owner_.ClockReading);
-    if (!owner_.Connected) return;
-    const reading::ClockTexts clock = owner_.ClockTexts;
-    Appusb::VendorRequest(Appusb::DirOut, Appusb::ReqSetClock, setup::DateBlock(clock), nullptr, 0);
+    context_.clockReading = platform::LocalNow();
+    context_.clockTexts = reading::ClockTexts::From(context_.clockReading);
+    if (!context_.connected) return;
+    const reading::ClockTexts clock = context_.clockTexts;
+    device::SetClockDate(setup::ClockDateOf(clock));
     platform::SleepMs(ClockBlockPauseMs);
-    Appusb::VendorRequest(Appusb::DirOut, Appusb::ReqSetClock, setup::TimeBlock(clock), nullptr, 0);
+    device::SetClockTime(setup::ClockTimeOf(clock));
 }
 
 void TForm_SetupMeter::ChooseCurveColour(reading::Argb& target, ColourSwatch* swatch) {
@@ -210,6 +209,6 @@ void TForm_SetupMeter::ChooseCurveColour(reading::Argb& target, ColourSwatch* sw
     swatch->SetColour(*chosen);
 }
 
-void TForm_SetupMeter::Shape1MouseDown(Qt::MouseButton) { ChooseCurveColour(owner_.Session().RecColour, Shape1); }
-void TForm_SetupMeter::Shape2MouseDown(Qt::MouseButton) { ChooseCurveColour(owner_.Session().MaxColour, Shape2); }
-void TForm_SetupMeter::Shape3MouseDown(Qt::MouseButton) { ChooseCurveColour(owner_.Session().MinColour, Shape3); }
+void TForm_SetupMeter::Shape1MouseDown(Qt::MouseButton) { ChooseCurveColour(context_.session.RecColour, Shape1); }
+void TForm_SetupMeter::Shape2MouseDown(Qt::MouseButton) { ChooseCurveColour(context_.session.MaxColour, Shape2); }
+void TForm_SetupMeter::Shape3MouseDown(Qt::MouseButton) { ChooseCurveColour(context_.session.MinColour, Shape3); }

@@ -2,12 +2,13 @@
 #pragma once
 // The setup dialog: measuring range, frequency and time weighting, maximum
 // hold, the meter's clock and the colours of the chart's three curves.
-// Created by the setup command (TFormMain::ToolButton5Click) after it has
-// read the setup byte into FormMain's CurrentSetup; "Apply   Quit" leaves
-// the byte built from the controls there, " Quit" leaves it as read.
+// Created by the setup command (setup::RunSetupCommand) after it has read
+// the setup byte into its context; "Apply   Quit" leaves the byte built
+// from the controls there, " Quit" leaves it as read.
 // Window code: lives in the qv_ui library.
 #include "reading/curve_store.h"
 #include "setup/setup_byte.h"
+#include "setup/setup_command.h"
 
 #include <QColor>
 #include <QDialog>
@@ -19,7 +20,6 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class TFormMain;
 
 // A filled rectangle with a thin black outline; a press of any mouse button
 // on it is reported.
@@ -44,9 +44,9 @@ private:
 class TForm_SetupMeter : public QDialog {
     Q_OBJECT
 public:
-    // Builds the dialog centred on `owner` and shows owner.CurrentSetup and
-    // the owner's curve colours.
-    explicit TForm_SetupMeter(TFormMain& owner);
+    // Builds the dialog centred on the context's owner and shows its setup
+    // byte and its session's curve colours.
+    explicit TForm_SetupMeter(setup::SetupCommandContext& context);
 
     // Puts a setup byte into the controls and the three curve colours into
     // the swatches.
@@ -101,7 +101,7 @@ private:
     // and fills `swatch` with it.
     void ChooseCurveColour(reading::Argb& target, ColourSwatch* swatch);
 
-    TFormMain& owner_;
+    setup::SetupCommandContext& context_;
     std::uint8_t shownByte_ = 0;  // the byte the controls were filled from
     QColor lastChosen_ = Qt::black;
 };

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "setup/setup_byte.h"
 
-#include <algorithm>
 
 namespace setup {
 
@@ -25,33 +24,24 @@ std::uint8_t BuildSetupByte(const SetupControls& controls, std::uint8_t readByte
     return result;
 }
 
-std::uint8_t BCD(int value) {
-    value = std::clamp(value, 0, 99);
-    return std::uint8_t(((value / 10) << 4) | (value % 10));
-}
+std::uint8_t BCD(int value) { return device::Bcd(value); }
 
 namespace {
 
-std::uint8_t BcdOfText(const QString& text) { return BCD(text.trimmed().toInt()); }
+int NumberOf(const QString& text) { return text.trimmed().toInt(); }
 
 }  // namespace
 
-Appusb::ParameterBlock DateBlock(const reading::ClockTexts& clock) {
-    Appusb::ParameterBlock block;
-    block.b[0] = 0x00;
-    block.b[1] = BcdOfText(clock.Year.right(2));
-    block.b[2] = BcdOfText(clock.Month);
-    block.b[3] = BcdOfText(clock.Day);
-    return block;
+device::ClockDate ClockDateOf(const reading::ClockTexts& clock) {
+    return {NumberOf(clock.Year.right(2)), NumberOf(clock.Month), NumberOf(clock.Day)};
 }
 
-Appusb::ParameterBlock TimeBlock(const reading::ClockTexts& clock) {
-    Appusb::ParameterBlock block;
-    block.b[0] = 0x01;
-    block.b[1] = BcdOfText(clock.Hour);
-    block.b[2] = BcdOfText(clock.Minute);
-    block.b[3] = BcdOfText(clock.Second);
-    return block;
+device::ClockTime ClockTimeOf(const reading::ClockTexts& clock) {
+    return {NumberOf(clock.Hour), NumberOf(clock.Minute), NumberOf(clock.Second)};
 }
+
+Appusb::ParameterBlock DateBlock(const reading::ClockTexts& clock) { return device::DateBlock(ClockDateOf(clock)); }
+
+Appusb::ParameterBlock TimeBlock(const reading::ClockTexts& clock) { return device::TimeBlock(ClockTimeOf(clock)); }
 
 }  // namespace setup

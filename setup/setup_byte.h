@@ -10,6 +10,7 @@
 //   bit 6    SD card present (reported by the meter, never set by us)
 //   bit 7    not interpreted; written as 0
 #include "device/appusb.h"
+#include "device/meter_protocol.h"
 #include "reading/reading_word.h"
 
 #include <cstdint>
@@ -20,7 +21,7 @@ constexpr std::uint8_t RangeBits = 0x07;
 constexpr std::uint8_t CWeightingBit = 0x08;
 constexpr std::uint8_t SlowBit = 0x10;
 constexpr std::uint8_t MaxHoldBit = 0x20;
-constexpr std::uint8_t CardPresentBit = 0x40;
+constexpr std::uint8_t CardPresentBit = device::CardPresentBit;
 
 // Range index that selects no entry of the range list.
 constexpr int NoRange = -1;
@@ -50,14 +51,19 @@ constexpr bool NeedsWrite(std::uint8_t readByte, std::uint8_t currentByte) {
     return readByte != currentByte;
 }
 
-// Binary-coded decimal of 0..99: tens in the high nibble, units in the low.
-// Values outside 0..99 are clamped into it.
+// Binary-coded decimal of 0..99 (device::Bcd): tens in the high nibble,
+// units in the low. Values outside 0..99 are clamped into it.
 std::uint8_t BCD(int value);
 
-// Clock blocks of ReqSetClock: bytes 0,1 travel in wValue, 2,3 in wIndex.
+// The clock's date and time as the meter takes them, from the clock
+// texts: the year's last two characters, month, day; hour, minute, second.
+// A text that is not a number counts as 0.
+device::ClockDate ClockDateOf(const reading::ClockTexts& clock);
+device::ClockTime ClockTimeOf(const reading::ClockTexts& clock);
+
+// The clock blocks those make (device::DateBlock, device::TimeBlock):
 //   date: 00, BCD(last two digits of the year), BCD(month), BCD(day)
 //   time: 01, BCD(hour), BCD(minute), BCD(second)
-// A text that is not a number counts as 0.
 Appusb::ParameterBlock DateBlock(const reading::ClockTexts& clock);
 Appusb::ParameterBlock TimeBlock(const reading::ClockTexts& clock);
 

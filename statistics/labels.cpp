@@ -22,10 +22,15 @@ QString ResponsesText(std::uint8_t responses) {
     if (fast && slow) return QStringLiteral("FAST and SLOW");
     if (fast) return QStringLiteral("FAST");
     if (slow) return QStringLiteral("SLOW");
+    if (responses & SeenUnknown) return QStringLiteral("unknown");
     return {};
 }
 
 QString BasisText(std::uint8_t responses) {
+    // Rows of a text file hold no time weighting: the basis says so rather
+    // than guessing one.
+    if (!(responses & (SeenFast | SeenSlow)) && (responses & SeenUnknown))
+        return QStringLiteral("from 1 s readings, time weighting unknown");
     return QStringLiteral("from 1 s %1 readings").arg(ResponsesText(responses));
 }
 

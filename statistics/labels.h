@@ -14,9 +14,10 @@ namespace noisestats {
 enum class Quantity { Leq, Max, Min, L10, L50, L90, Exposure };
 
 QString QuantityName(Weighting w, Quantity q);
-// "SLOW", "FAST", "FAST and SLOW"; empty for no bits.
+// "SLOW", "FAST", "FAST and SLOW"; "unknown" for readings of text rows
+// only; empty for no bits.
 QString ResponsesText(std::uint8_t responses);
-// "from 1 s SLOW readings".
+// "from 1 s SLOW readings"; "from 1 s readings, time weighting unknown".
 QString BasisText(std::uint8_t responses);
 // "LAeq from 1 s SLOW readings".
 QString LabelledName(Weighting w, Quantity q, std::uint8_t responses);

@@ -42,7 +42,9 @@ void LevelAccumulator::Add(int tenths, TimeWeighting response, bool atRangeEnd) 
     nioshDose_ += t.niosh[tenths];
     min_ = std::min(min_, tenths);
     max_ = std::max(max_, tenths);
-    responses_ |= response == TimeWeighting::Slow ? SeenSlow : SeenFast;
+    responses_ |= response == TimeWeighting::Slow   ? SeenSlow
+                  : response == TimeWeighting::Fast ? SeenFast
+                                                    : SeenUnknown;
     atRangeEnd_ = atRangeEnd_ || atRangeEnd;
 }
 

@@ -8,10 +8,11 @@
 namespace noisestats {
 
 enum class Weighting : std::uint8_t { A, C };
-enum class TimeWeighting : std::uint8_t { Fast, Slow };
+// Unknown: a reading from a text or spreadsheet row, which holds no time weighting.
+enum class TimeWeighting : std::uint8_t { Fast, Slow, Unknown };
 
 // Time weightings seen in a period, as a set of bits.
-enum ResponseBits : std::uint8_t { SeenFast = 1, SeenSlow = 2 };
+enum ResponseBits : std::uint8_t { SeenFast = 1, SeenSlow = 2, SeenUnknown = 4 };
 
 struct Reading {
     std::int64_t epochSeconds = 0;      // the second the reading stands for, UTC

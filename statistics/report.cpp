@@ -96,7 +96,9 @@ MeasurementReport BuildReport(const std::vector<Reading>& readings, IntervalLeng
                 exceedance = TimeSpan{r.epochSeconds, r.epochSeconds + 1, r.utcOffsetSeconds};
             }
         }
-        report.responses |= r.timeWeighting == TimeWeighting::Slow ? SeenSlow : SeenFast;
+        report.responses |= r.timeWeighting == TimeWeighting::Slow   ? SeenSlow
+                            : r.timeWeighting == TimeWeighting::Fast ? SeenFast
+                                                                     : SeenUnknown;
         (r.weighting == Weighting::A ? report.hasA : report.hasC) = true;
         report.lastEpoch = r.epochSeconds;
         report.lastOffset = r.utcOffsetSeconds;
@@ -135,7 +137,9 @@ QString ReportWeightings(const MeasurementReport& report) {
     const QString weightings = report.hasA && report.hasC ? QStringLiteral("A- and C-weighted")
                                : report.hasC              ? QStringLiteral("C-weighted")
                                                           : QStringLiteral("A-weighted");
-    return QStringLiteral("%1, %2 (one reading a second)").arg(weightings, ResponsesText(report.responses));
+    QString responses = ResponsesText(report.responses);
+    if (report.responses == SeenUnknown) responses = QStringLiteral("time weighting unknown");
+    return QStringLiteral("%1, %2 (one reading a second)").arg(weightings, responses);
 }
 
 }  // namespace noisestats

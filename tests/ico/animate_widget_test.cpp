@@ -113,7 +113,7 @@ TEST(ArtResources, EveryPictureIsCompiledIntoTheWindows) {
         QSize size;
     };
     std::vector<Resource> resources;
-    for (int i = 0; i < 8; ++i) resources.push_back({QStringLiteral("toolbar%1.png").arg(i), {72, 72}});
+    for (int i = 0; i < 9; ++i) resources.push_back({QStringLiteral("toolbar%1.png").arg(i), {72, 72}});
     resources.push_back({"arc.png", {230, 110}});
     resources.push_back({"close.png", {35, 22}});
     resources.push_back({"minimise.png", {35, 22}});

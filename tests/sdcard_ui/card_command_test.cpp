@@ -2,6 +2,7 @@
 // The SD card command: its guards, the dialog it shows with the card
 // loaded, and the file it hands to the main window.
 #include "card_window.h"
+#include "device/meter_use.h"
 
 #include <QFile>
 
@@ -93,6 +94,51 @@ TEST_F(CardCommand, ShowsTheCardWhileTheMainWindowWaits) {
     EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(window->findChild<TForm_sd*>(), nullptr);
     EXPECT_TRUE(window->OpenFileName.isEmpty());
+}
+
+TEST_F(CardCommand, DuringARecordingTheTickLeavesTheMeterToTheCard) {
+    MakeCard();
+    const QString log = folder.filePath(QStringLiteral("meter.log"));
+    StartWithCard("log_file = " + log.toStdString());
+    window->Timer1STimer();      // the clock sample that names the recording's file
+    window->ToolButton3Click();  // recording: each tick opens the meter and asks for the level
+    ASSERT_TRUE(window->Session().Recording);
+    window->Timer1STimer();
+    ASSERT_EQ(Requests(Appusb::ReqReadLevel).size(), 1u);
+    const auto opens = [&log] {
+        QFile file(log);
+        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count("usb_open")) : -1;
+    };
+    const int opensBefore = opens();
+    ASSERT_GT(opensBefore, 0);
+    metersim_log_clear();
+    const QString copy = folder.filePath(QStringLiteral("copy-of-a"));
+    seams.fileDialogs.answers.push_back({true, copy, 1});
+
+    bool runningInside = true;
+    RunCommand([&](TForm_sd& d) {
+        runningInside = window->Timer1S->isActive();
+        EXPECT_TRUE(device::MeterUse::Held());
+        // A tick that comes all the same, between two card operations.
+        window->Timer1STimer();
+        ClickRow(d, RowOfA);
+        d.Button3->click();  // copies A.QZX sector by sector
+        window->Timer1STimer();
+        d.Button7->click();
+    });
+    EXPECT_EQ(dialogsOpened, 1);
+    EXPECT_FALSE(runningInside);
+    EXPECT_TRUE(Requests(Appusb::ReqReadLevel).empty());
+    EXPECT_EQ(FileBytes(copy + QStringLiteral(".QZX")), cardtest::Pattern(1000, 1));  // the copy came across whole
+    EXPECT_EQ(opens(), opensBefore);  // the link was never reopened
+    EXPECT_EQ(metersim_violations(), 0) << metersim_last_violation();
+    EXPECT_FALSE(device::MeterUse::Held());
+    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_EQ(window->Timer1S->interval(), 1000);
+
+    window->Timer1STimer();
+    EXPECT_EQ(Requests(Appusb::ReqReadLevel).size(), 1u);
+    EXPECT_EQ(opens(), opensBefore + 1);
 }
 
 TEST_F(CardCommand, OpenCopiesIntoTheWorkingFolderAndTheMainWindowShowsTheFile) {

@@ -163,6 +163,9 @@ TEST_F(CardDialog, NamesFromTheCardCannotLeaveTheChosenFolder) {
 TEST_F(CardDialog, CopiesOfPaddedAndExtensionlessEntriesHaveCleanNames) {
     TearDown();
     RenameOnCard("B       TXT", "NOTES      ");  // a file without extension
+    // The record file loaded is named for its start time: a name shorter
+    // than eight characters would take its date from the random folder name.
+    RenameOnCard("A       QZX", "NGFO0509QZX");
     StartWithCard();
     QTemporaryDir target;
     ASSERT_TRUE(target.isValid());
@@ -178,8 +181,8 @@ TEST_F(CardDialog, CopiesOfPaddedAndExtensionlessEntriesHaveCleanNames) {
     EXPECT_EQ(seams.fileDialogs.asked[0].proposedName, QStringLiteral("NOTES"));
     EXPECT_EQ(QDir(target.path()).entryList(QDir::Files), QStringList{"notes"});
     EXPECT_EQ(FileBytes(target.filePath("notes")), cardtest::Pattern(700, 2));
-    EXPECT_EQ(FileBytes(folder.filePath("A.QZX")), cardtest::Pattern(1000, 1));
-    EXPECT_EQ(window->OpenFileName, folder.filePath("A.QZX"));
+    EXPECT_EQ(FileBytes(folder.filePath("NGFO0509.QZX")), cardtest::Pattern(1000, 1));
+    EXPECT_EQ(window->OpenFileName, folder.filePath("NGFO0509.QZX"));
     EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join('|').toStdString();
 }
 

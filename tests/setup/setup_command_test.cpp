@@ -2,6 +2,7 @@
 // The setup command: read, dialog, write only when changed, curve colours
 // and the timer on every path.
 #include "meter_window.h"
+#include "device/meter_use.h"
 #include "setup/F_sermeter.h"
 
 #include <QCheckBox>
@@ -127,6 +128,47 @@ TEST_F(SetupCommand, TimerStaysStoppedWhileTheDialogIsOpen) {
     });
     EXPECT_FALSE(runningInside);
     ExpectRestored();
+}
+
+TEST_F(SetupCommand, DuringARecordingTheTickAsksNothingWhileTheDialogIsOpen) {
+    StartWindow("setup_byte = 0x3B");
+    window->Timer1STimer();      // the clock sample that names the recording's file
+    window->ToolButton3Click();  // recording: each tick asks for the level
+    ASSERT_TRUE(window->Session().Recording);
+    seams.time.Advance(1000);
+    window->Timer1STimer();
+    ASSERT_EQ(Requests(Appusb::ReqReadLevel).size(), 1u);
+    metersim_log_clear();
+
+    bool runningInside = true;
+    bool heldInside = false;
+    QDateTime sampleInside;
+    RunSetup([&](TForm_SetupMeter& d) {
+        runningInside = window->Timer1S->isActive();
+        heldInside = device::MeterUse::Held();
+        // A tick that comes all the same leaves the link and the clock
+        // sample alone.
+        const QDateTime before = window->ClockReading;
+        seams.time.Advance(1000);
+        window->Timer1STimer();
+        sampleInside = window->ClockReading;
+        EXPECT_EQ(sampleInside, before);
+        d.SpeedButton2->click();
+    });
+    EXPECT_EQ(dialogsOpened, 1);
+    EXPECT_FALSE(runningInside);
+    EXPECT_TRUE(heldInside);
+    EXPECT_TRUE(Requests(Appusb::ReqReadLevel).empty());
+    EXPECT_EQ(metersim_log_count(), 1);  // the setup read, nothing else
+    EXPECT_FALSE(device::MeterUse::Held());
+    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_EQ(window->Timer1S->interval(), 1000);
+
+    // The next tick takes its reading again.
+    seams.time.Advance(1000);
+    window->Timer1STimer();
+    EXPECT_EQ(Requests(Appusb::ReqReadLevel).size(), 1u);
+    EXPECT_GT(window->ClockReading, sampleInside);
 }
 
 TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {

@@ -3,6 +3,7 @@
 // range field, the colour swatches and the clock update.
 #include "meter_window.h"
 #include "setup/F_sermeter.h"
+#include "setup/setup_command.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,12 +20,17 @@ class SetupDialog : public MeterWindowTest {
 protected:
     void SetUp() override {
         StartWindow();
-        dialog = std::make_unique<TForm_SetupMeter>(*window);
+        // What the setup command hands the dialog: the main window's state.
+        context = std::make_unique<setup::SetupCommandContext>(setup::SetupCommandContext{
+            window.get(), window->Connected, window->CurrentSetup, window->Session(), window->ClockReading,
+            window->ClockTexts});
+        dialog = std::make_unique<TForm_SetupMeter>(*context);
     }
     void TearDown() override {
         dialog.reset();
         MeterWindowTest::TearDown();
     }
+    std::unique_ptr<setup::SetupCommandContext> context;
     std::unique_ptr<TForm_SetupMeter> dialog;
 };
 
@@ -179,7 +185,7 @@ TEST_F(SetupDialog, ClockPressesSendDateThenTimeHalfASecondApart) {
 }
 
 TEST_F(SetupDialog, ClockPressWhileNotConnectedOnlyTakesTheClockSample) {
-    window->Connected = false;
+    context->connected = false;
     seams.time.Set(QDateTime(QDate(2025, 6, 1), QTime(8, 0, 0)));
     dialog->SpeedButton_Clock->click();
     EXPECT_TRUE(Requests(Appusb::ReqSetClock).empty());

@@ -113,8 +113,8 @@ TEST_F(MainWindow, LayoutFollowsTheWindowSize) {
         ResizeTo(c.window.width(), c.window.height());
         const int W = c.window.width(), H = c.window.height();
         EXPECT_EQ(window->ImageTop->geometry(), QRect(0, 0, W, 25));
-        EXPECT_EQ(window->ImageToole->geometry(), QRect(10, 25, 652, 75));
-        EXPECT_EQ(window->ToolBar1->geometry(), QRect(10, 25, 647, 79));
+        EXPECT_EQ(window->ImageToole->geometry(), QRect(10, 25, 731, 75));
+        EXPECT_EQ(window->ToolBar1->geometry(), QRect(10, 25, 726, 79));
         EXPECT_EQ(window->Panel_Stat->geometry(), QRect(0, H - 30, W, 30));
         EXPECT_EQ(window->PanelMain->geometry(), QRect(2, 110, W - 5, H - 140));
         EXPECT_EQ(window->PanelA->geometry(), QRect(0, 0, W - 5, H - 140));
@@ -136,12 +136,13 @@ TEST_F(MainWindow, LayoutFollowsTheWindowSize) {
     }
 }
 
-TEST_F(MainWindow, ToolbarShowsItsEightCommandsInOrder) {
+TEST_F(MainWindow, ToolbarShowsItsNineCommandsInOrder) {
     const std::pair<QToolButton*, const char*> buttons[] = {
         {window->ToolButton1, "Open file"},      {window->ToolButton2, "Save  file"},
         {window->ToolButton3, "Online records"}, {window->ToolButton_AtoB, "Switch between pages"},
         {window->ToolButton5, "Set up the instrument"}, {window->ToolButton6, "SD card operation"},
         {window->ToolButton4, "Print the chart"}, {window->ToolButton7, "about"},
+        {window->ToolButton8, "Noise statistics"},
     };
     window->show();
     int left = -1;

@@ -255,6 +255,34 @@ void About(QPainter& p) {
     p.drawPath(stem);
 }
 
+void NoiseStatistics(QPainter& p) {
+    // A sheet with a histogram of levels and the Leq of each period as a
+    // step line over it: statistics of a period, not the running level.
+    p.setPen(Pen(ink::Outline, 2.5));
+    p.setBrush(ink::Paper);
+    p.drawRoundedRect(QRectF(6, 8, 60, 56), 5, 5);
+    const double heights[] = {10, 22, 34, 27, 16, 8};
+    for (int i = 0; i < 6; ++i) {
+        QLinearGradient bar(QPointF(0, 56 - heights[i]), QPointF(0, 56));
+        bar.setColorAt(0, ink::Teal.lighter(125));
+        bar.setColorAt(1, ink::Teal);
+        p.setPen(Pen(ink::Outline, 1.5));
+        p.setBrush(bar);
+        p.drawRect(QRectF(13 + i * 8, 56 - heights[i], 7, heights[i]));
+    }
+    p.setPen(Pen(ink::Outline, 2));
+    p.drawLine(QPointF(11, 57), QPointF(62, 57));
+    QPolygonF steps;
+    const double levels[] = {30, 22, 26, 18};
+    for (int i = 0; i < 4; ++i) steps << QPointF(12 + i * 12.5, levels[i]) << QPointF(24.5 + i * 12.5, levels[i]);
+    p.setPen(Pen(ink::Orange, 3));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolyline(steps);
+    p.setFont(SansFont(10, QFont::Black));
+    p.setPen(ink::BlueDark);
+    p.drawText(QRectF(10, 9, 40, 12), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Leq"));
+}
+
 }  // namespace
 
 QImage DrawToolbarIcon(int index) {
@@ -270,6 +298,7 @@ QImage DrawToolbarIcon(int index) {
     case 5: SdCard(p); break;
     case 6: PrintChart(p); break;
     case 7: About(p); break;
+    case 8: NoiseStatistics(p); break;
     default: throw std::out_of_range("no such toolbar picture");
     }
     return icon;

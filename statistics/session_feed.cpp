@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "statistics/session_feed.h"
+
+#include "platform/clock.h"
+#include "reading/readings_session.h"
+#include "reading/reading_word.h"
+#include "statistics/row_date_time.h"
+
+#include <array>
+#include <cmath>
+
+namespace noisestats {
+
+namespace {
+
+// Each range's ends in tenths of a dB, read once from the range table's
+// scale labels (the check runs for every reading of an opened file).
+struct RangeEnds {
+    int lower, upper;
+};
+const std::array<RangeEnds, reading::LevelRange.size()>& RangeTable() {
+    static const auto table = [] {
+        std::array<RangeEnds, reading::LevelRange.size()> t{};
+        for (std::size_t i = 0; i < t.size(); ++i)
+            t[i] = {QString::fromLatin1(reading::LevelRange[i].lower).trimmed().toInt() * 10,
+                    QString::fromLatin1(reading::LevelRange[i].upper).trimmed().toInt() * 10};
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
+bool ReachesRangeEnd(std::uint32_t word) {
+    const int range = reading::RangeIndex(word);
+    if (range < 0 || range >= int(RangeTable().size())) return false;  // names no range
+    const RangeEnds& ends = RangeTable()[std::size_t(range)];
+    const int tenths = reading::LevelTenths(word);
+    return tenths <= ends.lower || tenths >= ends.upper;
+}
+
+SessionFeed::SessionFeed(const reading::ReadingsSession& session, IntervalLength length, QTimeZone zone,
+                         QObject* parent)
+    : QObject(parent), session_(session), zone_(zone), stats_(length), timeline_(zone) {
+    connect(&session, &reading::ReadingsSession::ReadingsAppended, this, &SessionFeed::OnAppended);
+    connect(&session, &reading::ReadingsSession::DataReset, this, [this] {
+        Restart();
+        emit Changed();
+    });
+    Recompute();
+}
+
+void SessionFeed::SetLength(IntervalLength length) {
+    stats_.Restart(length);
+    Recompute();
+}
+
+void SessionFeed::Restart() {
+    ++generation_;
+    stats_.Restart(stats_.Length());
+    timeline_ = LocalTimeline(zone_);
+    day_ = {};
+    lastDateText_.clear();
+    lastDate_.reset();
+    lastReadingRow_ = 0;
+    readings_ = textReadings_ = sequenced_ = 0;
+    emit Restarted();
+}
+
+void SessionFeed::Recompute() {
+    Restart();
+    Feed(1, session_.Table().RowCount() - 1);
+    emit Changed();
+}
+
+void SessionFeed::OnAppended(int firstRow, int count) {
+    if (count <= 0) return;
+    if (firstRow <= lastReadingRow_) {
+        // A row that held a reading was written again (a file loaded over
+        // the data without a reset): start over from the table as it stands.
+        Recompute();
+        return;
+    }
+    // From the row after the last reading: rows in between hold none, or
+    // were not announced.
+    liveRows_ = session_.Recording;
+    Feed(lastReadingRow_ + 1, firstRow + count - 1);
+    liveRows_ = false;
+    emit Changed();
+}
+
+void SessionFeed::Feed(int firstRow, int lastRow) {
+    if (lastReadingRow_ == 0) {
+        // The first rows since the start: the locale and the day they are
+        // read with are those of now, and stay for the rows that follow.
+        locale_ = QLocale();
+        timeFormats_ = RowTimeFormats(locale_);
+        today_ = platform::LocalNow().date();
+    }
+    for (int row = firstRow; row <= lastRow; ++row)
+        if (const auto r = RowReading(row)) {
+            lastReadingRow_ = row;
+            if (stats_.Add(*r)) {
+                ++readings_;
+                emit ReadingFed(*r, liveRows_);
+            }
+        }
+}
+
+std::optional<Reading> SessionFeed::RowReading(int row) {
+    const reading::ReadingsSession::StoredReading stored = session_.ReadingAt(row);
+    if (stored.word) {
+        const std::uint32_t w = *stored.word;
+        Reading r;
+        r.tenths = reading::LevelTenths(w);
+        r.weighting = reading::IsCWeighted(w) ? Weighting::C : Weighting::A;
+        r.timeWeighting = reading::IsSlow(w) ? TimeWeighting::Slow : TimeWeighting::Fast;
+        r.atRangeEnd = ReachesRangeEnd(w);
+        if (stored.date != day_) {
+            // Live rows carry the PC date, which moves on at midnight; a
+            // record file's rows all carry its start date.
+            day_ = stored.date;
+            timeline_.StartDay(day_);
+        }
+        return timeline_.StampTimeOfDay(stored.time, r);
+    }
+    if (!stored.level) return std::nullopt;  // an empty row, or one without a number
+    Reading r;
+    r.tenths = int(std::lround(double(*stored.level) * 10.0));
+    r.weighting = stored.cWeighted ? Weighting::C : Weighting::A;
+    r.timeWeighting = TimeWeighting::Unknown;
+    ++textReadings_;
+    const auto time = ReadRowTime(session_.Table().Cell(3, row), locale_, timeFormats_);
+    const QString dateText = session_.Table().Cell(4, row);
+    if (dateText != lastDateText_) {
+        // A file's rows mostly share their date: read each text once.
+        lastDateText_ = dateText;
+        lastDate_ = ReadRowDate(dateText, locale_, today_);
+    }
+    if (time && lastDate_) return timeline_.Stamp(*lastDate_, *time, r);
+    ++sequenced_;
+    if (readings_ == 0 && sequenced_ == 1) timeline_.StartDay(today_);
+    return timeline_.StampNextSecond(r);
+}
+
+}  // namespace noisestats

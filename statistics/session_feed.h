@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Feeds the readings session's rows to the noise statistics, as they come.
+//
+// Where each row's time comes from:
+// - live rows: the PC date and time the reading was taken;
+// - record-file rows: the word's time of day from the file's start date,
+//   a day later each time the time of day runs past midnight;
+// - text and spreadsheet rows: their Date and Time texts read in the user's
+//   locale; a row whose texts cannot be read is placed one second after the
+//   row before (SequencedRows() counts them, so the window can say so).
+// Weighting comes from the word or the A/C text; time weighting and the
+// range-end mark only from a word (text rows: time weighting unknown, never
+// marked). Gaps between times are left to the statistics as missing seconds.
+//
+// A live recording costs constant time per appended row; a reset, a row
+// holding a reading written again, or another interval length recompute all.
+#include "statistics/local_timeline.h"
+#include "statistics/noise_statistics.h"
+#include "statistics/reading_sample.h"
+
+#include <QLocale>
+#include <QObject>
+#include <QStringList>
+#include <QTimeZone>
+#include <cstdint>
+#include <optional>
+
+namespace reading {
+class ReadingsSession;
+}
+
+namespace noisestats {
+
+// Whether a word's level lies at or beyond an end of its measuring range
+// (the range table's scale labels); never for a word that names no range.
+bool ReachesRangeEnd(std::uint32_t word);
+
+class SessionFeed : public QObject {
+    Q_OBJECT
+public:
+    explicit SessionFeed(const reading::ReadingsSession& session,
+                         IntervalLength length = IntervalLength::Minutes1,
+                         QTimeZone zone = QTimeZone::systemTimeZone(), QObject* parent = nullptr);
+
+    // Another interval length: recomputes from the session's rows.
+    void SetLength(IntervalLength length);
+    // Starts over from the session's rows as they stand.
+    void Recompute();
+
+    const NoiseStatistics& Statistics() const { return stats_; }
+    // Readings fed since the last start.
+    std::int64_t Readings() const { return readings_; }
+    // Readings that came from rows of texts (no time weighting, no range).
+    std::int64_t TextReadings() const { return textReadings_; }
+    // Text rows whose date or time could not be read, placed one second
+    // after the row before.
+    std::int64_t SequencedRows() const { return sequenced_; }
+    // Counts the starts over (a reset, a recomputation): results of one
+    // generation only ever grow, so a view may keep what it has shown.
+    std::uint64_t Generation() const { return generation_; }
+
+signals:
+    // The statistics changed (rows fed, a reset, a recomputation).
+    void Changed();
+    // Started over (a reset, a recomputation): the readings that follow are
+    // all there are.
+    void Restarted();
+    // Each reading the statistics took, in order; `live`: a row the running
+    // recording just appended (not a file's, nor one fed again).
+    void ReadingFed(const noisestats::Reading& reading, bool live);
+
+private:
+    void Restart();
+    void Feed(int firstRow, int lastRow);
+    std::optional<Reading> RowReading(int row);
+    void OnAppended(int firstRow, int count);
+
+    const reading::ReadingsSession& session_;
+    QTimeZone zone_;
+    QLocale locale_;
+    QStringList timeFormats_;  // of locale_, worked out once per start
+    NoiseStatistics stats_;
+    LocalTimeline timeline_;
+    QDate day_;        // the date word rows were last stamped from
+    QDate today_;      // for two-digit years and rows placed in sequence
+    QString lastDateText_;
+    std::optional<QDate> lastDate_;
+    int lastReadingRow_ = 0;  // the last row that held a reading; new rows continue after it
+    std::int64_t readings_ = 0, textReadings_ = 0, sequenced_ = 0;
+    std::uint64_t generation_ = 0;
+    bool liveRows_ = false;  // the rows being fed are the recording's new ones
+};
+
+}  // namespace noisestats

@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The feed from the readings session to the statistics: record-file rows,
+// live rows, text rows with readable and unreadable dates, midnight, A and C
+// apart, gaps, resets.
+#include "platform/testing/seam_doubles.h"
+#include "reading/level_rule.h"
+#include "reading/readings_session.h"
+#include "reading/reading_word.h"
+#include "statistics/labels.h"
+#include "statistics/row_date_time.h"
+#include "statistics/session_feed.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QLocale>
+#include <QTimeZone>
+
+namespace {
+
+using namespace noisestats;
+
+constexpr std::uint32_t CBit = 1u << 13, SlowBit = 1u << 14;
+
+// A word of range `range` (0..6) holding `tenths` (300 = 30.0 dB and up).
+std::uint32_t Word(int tenths, int range = 6, std::uint32_t flags = SlowBit) {
+    return std::uint32_t(tenths - 300) | (std::uint32_t(range) << 10) | flags;
+}
+std::uint32_t WithTime(std::uint32_t w, int h, int m, int s) {
+    return w | (std::uint32_t((h << 12) | (m << 6) | s) << 15);
+}
+
+const QTimeZone Zone(3600);  // a fixed offset: no daylight saving in the way
+
+std::int64_t Epoch(QDate d, QTime t) { return QDateTime(d, t, Zone).toSecsSinceEpoch(); }
+
+class Feed : public testing::Test {
+protected:
+    void SetUp() override {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        seams.time.Set(QDateTime(QDate(2026, 12, 10), QTime(12, 0)));
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+
+    void AppendText(const std::vector<std::array<QString, 5>>& rows) {
+        records::LevelRule rule;
+        int row = 0;
+        for (const auto& r : rows)
+            if (const auto level = reading::LevelNumber(r[1])) rule.Apply(++row, *level);
+        session.AppendTextRows(rows, rule, quint32(rows.size()));
+    }
+    void AppendLive(std::uint32_t liveWord, const QDateTime& now) {
+        session.AppendLive(liveWord, reading::ClockTexts::From(now), now);
+    }
+
+    platform::testing::SeamDoubles seams;
+    reading::ReadingsSession session;
+    SessionFeed feed{session, IntervalLength::Minutes1, Zone};
+};
+
+TEST_F(Feed, RecordFileRowsRunPastMidnightIntoTheNextDay) {
+    const QDate start(2026, 3, 10);
+    session.AppendFileWords({WithTime(Word(600), 23, 59, 58), WithTime(Word(620), 23, 59, 59),
+                             WithTime(Word(640), 0, 0, 0), WithTime(Word(660), 0, 0, 1)},
+                            start);
+    const auto intervals = feed.Statistics().AllIntervals();
+    ASSERT_EQ(intervals.size(), 2u);
+    EXPECT_EQ(intervals[0].startEpoch, Epoch(start, QTime(23, 59)));
+    EXPECT_EQ(intervals[1].startEpoch, Epoch(start.addDays(1), QTime(0, 0)));
+    EXPECT_EQ(intervals[1].utcOffsetSeconds, 3600);
+    ASSERT_TRUE(intervals[0].a && intervals[1].a);
+    EXPECT_EQ(intervals[0].a->maxTenths, 620);
+    EXPECT_EQ(intervals[1].a->minTenths, 640);
+    EXPECT_EQ(intervals[1].a->responses, SeenSlow);
+    EXPECT_EQ(feed.Statistics().Whole().missingSeconds, 0);
+}
+
+TEST_F(Feed, GapsInARecordFileAreMissingSecondsNotLowLevels) {
+    session.AppendFileWords({WithTime(Word(700), 10, 0, 0), WithTime(Word(700), 10, 0, 1),
+                             WithTime(Word(700), 10, 0, 5)},
+                            QDate(2026, 3, 10));
+    const PeriodResult whole = feed.Statistics().Whole();
+    EXPECT_EQ(whole.coveredSeconds, 3);
+    EXPECT_EQ(whole.missingSeconds, 3);
+    ASSERT_TRUE(whole.a);
+    EXPECT_EQ(whole.a->minTenths, 700);
+    EXPECT_NEAR(whole.a->leq, 70.0, 1e-9);
+}
+
+TEST_F(Feed, LiveRowsAreFedOneTickAtATimeWithWeightingsApartAndRangeEnds) {
+    const QDateTime t0(QDate(2026, 3, 10), QTime(9, 59, 59), Zone);
+    // The table starts with empty rows; each tick adds only its own row,
+    // never starting over (which would cost the whole recording per tick).
+    ASSERT_GT(session.Table().RowCount(), 2);
+    const std::uint64_t generation = feed.Generation();
+    // Range 0 spans 30..80 dB: 80,0 dB is at its upper end.
+    AppendLive(Word(800, 0, SlowBit), t0);
+    EXPECT_EQ(feed.Readings(), 1);
+    AppendLive(Word(650, 0, CBit), t0.addSecs(1));
+    AppendLive(Word(500, 0, SlowBit), t0.addSecs(2));
+    EXPECT_EQ(feed.Readings(), 3);
+    EXPECT_EQ(feed.Generation(), generation);
+
+    const auto intervals = feed.Statistics().AllIntervals();
+    ASSERT_EQ(intervals.size(), 2u);
+    ASSERT_TRUE(intervals[0].a);
+    EXPECT_FALSE(intervals[0].c);
+    EXPECT_TRUE(intervals[0].a->reachesRangeEnd);
+    ASSERT_TRUE(intervals[1].a && intervals[1].c);
+    EXPECT_EQ(intervals[1].a->readings, 1);
+    EXPECT_EQ(intervals[1].c->readings, 1);
+    EXPECT_EQ(intervals[1].c->maxTenths, 650);
+    EXPECT_EQ(intervals[1].c->responses, SeenFast);
+    EXPECT_FALSE(intervals[1].a->reachesRangeEnd);
+    EXPECT_FALSE(intervals[1].c->reachesRangeEnd);
+}
+
+TEST_F(Feed, LiveRowsAcrossMidnightTakeThePcDate) {
+    const QDateTime t0(QDate(2026, 3, 10), QTime(23, 59, 59), Zone);
+    AppendLive(Word(600), t0);
+    AppendLive(Word(600), t0.addSecs(1));
+    AppendLive(Word(600), t0.addSecs(3));  // one tick missed
+    const auto intervals = feed.Statistics().AllIntervals();
+    ASSERT_EQ(intervals.size(), 2u);
+    EXPECT_EQ(intervals[1].startEpoch, Epoch(QDate(2026, 3, 11), QTime(0, 0)));
+    EXPECT_EQ(intervals[1].coveredSeconds, 2);
+    EXPECT_EQ(intervals[1].missingSeconds, 1);
+}
+
+TEST(RangeEnd, LevelsAtOrBeyondTheScaleLabelsAreMarked) {
+    struct Case {
+        int tenths, range;
+        bool marked;
+    } cases[] = {
+        {300, 0, true},  {301, 0, false}, {799, 0, false}, {800, 0, true},  {850, 0, true},
+        {600, 3, true},  {1100, 3, true}, {1099, 3, false}, {1300, 6, true}, {1000, 6, false},
+        {300, 7, false},  // range 7 names no range
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReachesRangeEnd(Word(c.tenths, c.range)), c.marked) << c.tenths << " range " << c.range;
+}
+
+TEST_F(Feed, TextRowsTakeTheirLocaleDateAndTime) {
+    const QDate day(2026, 3, 10);
+    auto row = [&](const char* level, const char* weighting, QTime t) {
+        return std::array<QString, 5>{QString(), QString::fromLatin1(level), QString::fromLatin1(weighting),
+                                      reading::FormatLongTime(t), reading::FormatShortDate(day)};
+    };
+    // The program writes short dates with a two-digit year here ("3/10/26").
+    ASSERT_EQ(reading::FormatShortDate(day), QStringLiteral("3/10/26"));
+    AppendText({row("60,0", "A", QTime(8, 14, 59)), row("70,0", "A", QTime(8, 15, 0)),
+                row("55,5", "C", QTime(8, 15, 2)), {}});
+    EXPECT_EQ(feed.SequencedRows(), 0);
+    EXPECT_EQ(feed.TextReadings(), 3);
+    const auto intervals = feed.Statistics().AllIntervals();
+    ASSERT_EQ(intervals.size(), 2u);
+    EXPECT_EQ(intervals[0].startEpoch, Epoch(day, QTime(8, 14)));
+    EXPECT_EQ(intervals[1].startEpoch, Epoch(day, QTime(8, 15)));
+    EXPECT_EQ(intervals[1].missingSeconds, 1);
+    ASSERT_TRUE(intervals[1].c);
+    EXPECT_EQ(intervals[1].c->maxTenths, 555);
+    EXPECT_EQ(intervals[1].a->responses, SeenUnknown);
+    EXPECT_FALSE(intervals[1].a->reachesRangeEnd);
+    EXPECT_EQ(BasisText(intervals[1].a->responses), QStringLiteral("from 1 s readings, time weighting unknown"));
+}
+
+TEST_F(Feed, TextRowsWithUnreadableDatesAreOneSecondApart) {
+    AppendText({{"1", "60,0", "A", "soon", "someday"},
+                {"2", "62,0", "A", "later", "someday"},
+                {"3", "64,0", "A", "", ""}});
+    EXPECT_EQ(feed.SequencedRows(), 3);
+    const PeriodResult whole = feed.Statistics().Whole();
+    EXPECT_EQ(whole.coveredSeconds, 3);
+    EXPECT_EQ(whole.missingSeconds, 0);
+    EXPECT_EQ(whole.lengthSeconds, 3);
+    // From midnight of the day the file was opened.
+    EXPECT_EQ(whole.startEpoch, Epoch(QDate(2026, 12, 10), QTime(0, 0)));
+}
+
+TEST_F(Feed, AResetEmptiesTheStatisticsAndANewFileIsComputedAfresh) {
+    session.AppendFileWords({WithTime(Word(700), 10, 0, 0), WithTime(Word(710), 10, 0, 1)}, QDate(2026, 3, 10));
+    int changes = 0;
+    QObject::connect(&feed, &SessionFeed::Changed, [&] { ++changes; });
+    session.ClearTable();
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(feed.Readings(), 0);
+    EXPECT_TRUE(feed.Statistics().AllIntervals().empty());
+    session.AppendFileWords({WithTime(Word(500), 11, 0, 0)}, QDate(2026, 3, 11));
+    EXPECT_EQ(changes, 2);
+    ASSERT_EQ(feed.Statistics().AllIntervals().size(), 1u);
+    EXPECT_EQ(feed.Statistics().Whole().a->maxTenths, 500);
+    EXPECT_EQ(feed.Statistics().Whole().startEpoch, Epoch(QDate(2026, 3, 11), QTime(11, 0)));
+}
+
+TEST_F(Feed, AnotherIntervalLengthRecomputesFromTheRows) {
+    std::vector<std::uint32_t> words;
+    for (int s = 0; s < 600; ++s) words.push_back(WithTime(Word(500 + s % 100), 10, 2 + s / 60, s % 60));
+    session.AppendFileWords(words, QDate(2026, 3, 10));
+    EXPECT_EQ(feed.Statistics().AllIntervals().size(), 10u);
+    feed.SetLength(IntervalLength::Minutes5);
+    const auto five = feed.Statistics().AllIntervals();
+    ASSERT_EQ(five.size(), 3u);  // 10:00 (from 10:02), 10:05, 10:10 (to 10:11:59)
+    EXPECT_EQ(five[0].startEpoch, Epoch(QDate(2026, 3, 10), QTime(10, 0)));
+    EXPECT_EQ(five[0].coveredSeconds, 180);
+    EXPECT_EQ(five[1].coveredSeconds, 300);
+    EXPECT_EQ(five[2].coveredSeconds, 120);
+    EXPECT_EQ(feed.Readings(), 600);
+}
+
+TEST(RowDate, LocaleDatesWithTwoAndFourDigitYears) {
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    const QLocale de(QLocale::German, QLocale::Germany);
+    const QDate today(2026, 12, 10);
+    struct Case {
+        QLocale locale;
+        const char* text;
+        QDate expected;  // invalid: unreadable
+    } cases[] = {
+        {us, "3/10/26", QDate(2026, 3, 10)},
+        {us, " 3/10/2026 ", QDate(2026, 3, 10)},
+        {us, "12/31/99", QDate(1999, 12, 31)},  // nearer to today than 2099
+        {us, "1/2/75", QDate(2075, 1, 2)},      // 2075 is nearer than 1975
+        {us, "2/29/00", QDate(2000, 2, 29)},
+        {de, "10.03.26", QDate(2026, 3, 10)},
+        {de, "10.03.2026", QDate(2026, 3, 10)},
+        {us, "13/45/26", QDate()},
+        {us, "someday", QDate()},
+        {us, "", QDate()},
+    };
+    for (const Case& c : cases) {
+        const auto d = ReadRowDate(QString::fromLatin1(c.text), c.locale, today);
+        if (c.expected.isValid()) {
+            ASSERT_TRUE(d) << c.text;
+            EXPECT_EQ(*d, c.expected) << c.text;
+        } else {
+            EXPECT_FALSE(d) << c.text;
+        }
+    }
+}
+
+TEST(RowTime, TheProgramsOwnLongTimesReadBack) {
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German),
+                                  QLocale(QLocale::Japanese)}) {
+        QLocale::setDefault(locale);
+        for (const QTime t : {QTime(0, 0, 0), QTime(12, 30, 5), QTime(23, 59, 59), QTime(13, 0, 1)}) {
+            const auto read = ReadRowTime(reading::FormatLongTime(t), locale);
+            ASSERT_TRUE(read) << qPrintable(reading::FormatLongTime(t));
+            EXPECT_EQ(*read, t) << qPrintable(reading::FormatLongTime(t));
+        }
+    }
+    QLocale::setDefault(QLocale::c());
+    EXPECT_FALSE(ReadRowTime(QStringLiteral("later"), QLocale::c()));
+    EXPECT_EQ(ReadRowTime(QStringLiteral("07:08:09"), QLocale::c()), QTime(7, 8, 9));
+}
+
+}  // namespace
