@@ -6,6 +6,7 @@
 #include "statistics/F_statistics.h"
 #include "statistics/alarms_hook.h"
 #include "statistics/alarms_panel.h"
+#include "statistics/report_panel.h"
 #include "statistics/alarms_attach.h"
 #include "statistics/session_feed.h"
 
@@ -17,6 +18,7 @@ void AttachAlarms(TFormNoiseStatistics& window, TFormMain& main) {
     outlets.liveChart = main.Chart1;
     // The chart's points are the session's curve points, one a reading.
     outlets.liveChartX = [&main] { return double(main.Session().Curves().Count()) - 1; };
+    outlets.recording = [&main] { return main.Session().Recording; };
     auto* hook = new noisestats::AlarmsHook(noisestats::ProgramAlarms(), outlets, &window);
     noisestats::SessionFeed& feed = window.Feed();
     QObject::connect(&feed, &noisestats::SessionFeed::Restarted, hook, &noisestats::AlarmsHook::Reset);

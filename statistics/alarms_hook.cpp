@@ -75,7 +75,7 @@ AlarmsPanel* AlarmsHook::MakeAlarmsPanel(QWidget* parent) {
     // A live recording starts over with the new settings; a file is run
     // again at once.
     connect(panel_, &AlarmsPanel::settingsChanged, this, [this] {
-        if (live_) {
+        if (outlets_.recording ? outlets_.recording() : live_) {
             if (bands_) bands_->Clear();
             if (outlets_.strip) outlets_.strip(QString());
             RefreshPanel();

@@ -31,6 +31,7 @@ public:
         std::function<void(const QString&)> strip;  // the main window's status strip ("" clears)
         QCustomPlot* liveChart = nullptr;            // where running alarms are marked (x: one unit a reading)
         std::function<double()> liveChartX;          // the live chart's x of the newest reading
+        std::function<bool()> recording;             // whether a recording runs now (empty: live readings came)
     };
     AlarmsHook(AlarmWatch& watch, Outlets outlets, QObject* parent = nullptr);
     ~AlarmsHook() override;
