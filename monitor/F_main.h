@@ -100,6 +100,11 @@ public:
     reading::ReadingsSession& Session() { return session_; }
     const reading::ReadingsSession& Session() const { return session_; }
 
+    // The status strip's alarm text ("Alarm since 10:00:00: ..."), shown
+    // before the strip's other parts until an empty text clears it
+    // (monitor/alarm_strip.cpp).
+    void SetAlarmStrip(const QString& text);
+
     // ---- The program's state beside the readings.
     QString StartFolder;
     QString OpenFileName;
@@ -218,6 +223,7 @@ private:
 
     // What the current recording's file can't do; said once per recording.
     QString appendProblem_;
+    QString alarmStrip_;
     live::LinkWatch linkWatch_;
 
     // Fallback drag of the title strip when the window system cannot move

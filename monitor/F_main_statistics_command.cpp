@@ -5,12 +5,14 @@
 // it to the front.
 #include "monitor/F_main.h"
 #include "statistics/F_statistics.h"
+#include "monitor/alarms_attach.h"
 
 void TFormMain::ToolButton8Click() {
     if (!FormNoiseStatistics) {
         FormNoiseStatistics = new TFormNoiseStatistics(Session(), this);
         // Closing only hides it: the figures go on following the session.
         FormNoiseStatistics->setAttribute(Qt::WA_DeleteOnClose, false);
+        AttachAlarms(*FormNoiseStatistics, *this);
     }
     FormNoiseStatistics->show();
     FormNoiseStatistics->raise();

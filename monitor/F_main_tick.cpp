@@ -50,6 +50,7 @@ void TFormMain::ShowLinkReport(const live::TickReport& report) {
 
 void TFormMain::ShowStripMessage() {
     QStringList parts;
+    if (!alarmStrip_.isEmpty()) parts << alarmStrip_;
     if (!appendProblem_.isEmpty()) parts << appendProblem_;
     if (const QString readings = linkWatch_.ReadingsText(); !readings.isEmpty()) parts << readings;
     Label5->setText(parts.join(QStringLiteral("   ")));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock.h"
 #include "color_chooser.h"
+#include "desktop_notify.h"
 #include "file_dialogs.h"
 #include "messages.h"
 #include "notices.h"
@@ -55,12 +56,20 @@ public:
     std::optional<QColor> Choose(const QColor&, QObject*) override { return std::nullopt; }
 };
 
+class FallbackDesktopNotifier final : public DesktopNotifier {
+public:
+    void Notify(const DesktopNotification& n) override {
+        std::fprintf(stderr, "[%s] %s\n", qPrintable(n.summary), qPrintable(n.body));
+    }
+};
+
 SystemClock systemClock;
 SystemSleeper systemSleeper;
 FallbackMessages fallbackMessages;
 FallbackNotices fallbackNotices;
 FallbackFileDialogs fallbackFileDialogs;
 FallbackColorChooser fallbackColorChooser;
+FallbackDesktopNotifier fallbackDesktopNotifier;
 
 const Clock* currentClock = &systemClock;
 Sleeper* currentSleeper = &systemSleeper;
@@ -68,6 +77,7 @@ MessageBoxes* currentMessages = &fallbackMessages;
 Notices* currentNotices = &fallbackNotices;
 FileDialogs* currentFileDialogs = &fallbackFileDialogs;
 ColorChooser* currentColorChooser = &fallbackColorChooser;
+DesktopNotifier* currentDesktopNotifier = &fallbackDesktopNotifier;
 
 }  // namespace
 
@@ -107,6 +117,11 @@ std::optional<QColor> ChooseColor(const QColor& initial, QObject* owner) {
 }
 void SetColorChooser(ColorChooser* chooser) {
     currentColorChooser = chooser ? chooser : &fallbackColorChooser;
+}
+
+void NotifyDesktop(const DesktopNotification& notification) { currentDesktopNotifier->Notify(notification); }
+void SetDesktopNotifier(DesktopNotifier* notifier) {
+    currentDesktopNotifier = notifier ? notifier : &fallbackDesktopNotifier;
 }
 
 }  // namespace platform

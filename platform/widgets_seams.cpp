@@ -2,6 +2,7 @@
 #include "widgets_seams.h"
 
 #include "color_chooser.h"
+#include "desktop_notifier.h"
 #include "file_dialogs.h"
 #include "messages.h"
 #include "notices.h"
@@ -167,6 +168,7 @@ void InstallWidgetsSeams() {
     SetNotices(&notices);
     SetFileDialogs(&dialogs);
     SetColorChooser(&chooser);
+    InstallDesktopNotifier();
 }
 
 }  // namespace platform

@@ -45,6 +45,8 @@ public:
     void ExportCsvClick();
 
     const noisestats::NoiseStatistics& Statistics() const;
+    // The feed the window shows (the alarms follow its readings too).
+    noisestats::SessionFeed& Feed() { return *feed_; }
     noisestats::IntervalTableModel& Model() { return *model_; }
 
     // The interval lengths of the chooser, in its order.

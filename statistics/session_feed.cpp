@@ -64,6 +64,7 @@ void SessionFeed::Restart() {
     lastDate_.reset();
     lastReadingRow_ = 0;
     readings_ = textReadings_ = sequenced_ = 0;
+    emit Restarted();
 }
 
 void SessionFeed::Recompute() {
@@ -82,7 +83,9 @@ void SessionFeed::OnAppended(int firstRow, int count) {
     }
     // From the row after the last reading: rows in between hold none, or
     // were not announced.
+    liveRows_ = session_.Recording;
     Feed(lastReadingRow_ + 1, firstRow + count - 1);
+    liveRows_ = false;
     emit Changed();
 }
 
@@ -97,7 +100,10 @@ void SessionFeed::Feed(int firstRow, int lastRow) {
     for (int row = firstRow; row <= lastRow; ++row)
         if (const auto r = RowReading(row)) {
             lastReadingRow_ = row;
-            if (stats_.Add(*r)) ++readings_;
+            if (stats_.Add(*r)) {
+                ++readings_;
+                emit ReadingFed(*r, liveRows_);
+            }
         }
 }
 

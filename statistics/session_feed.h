@@ -63,6 +63,12 @@ public:
 signals:
     // The statistics changed (rows fed, a reset, a recomputation).
     void Changed();
+    // Started over (a reset, a recomputation): the readings that follow are
+    // all there are.
+    void Restarted();
+    // Each reading the statistics took, in order; `live`: a row the running
+    // recording just appended (not a file's, nor one fed again).
+    void ReadingFed(const noisestats::Reading& reading, bool live);
 
 private:
     void Restart();
@@ -83,6 +89,7 @@ private:
     int lastReadingRow_ = 0;  // the last row that held a reading; new rows continue after it
     std::int64_t readings_ = 0, textReadings_ = 0, sequenced_ = 0;
     std::uint64_t generation_ = 0;
+    bool liveRows_ = false;  // the rows being fed are the recording's new ones
 };
 
 }  // namespace noisestats

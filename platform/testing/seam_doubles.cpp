@@ -89,6 +89,7 @@ SeamDoubles::SeamDoubles() {
     SetNotices(&notices);
     SetFileDialogs(&fileDialogs);
     SetColorChooser(&colors);
+    SetDesktopNotifier(&notifications);
 }
 
 SeamDoubles::~SeamDoubles() {
@@ -98,6 +99,7 @@ SeamDoubles::~SeamDoubles() {
     SetNotices(nullptr);
     SetFileDialogs(nullptr);
     SetColorChooser(nullptr);
+    SetDesktopNotifier(nullptr);
 }
 
 }  // namespace platform::testing

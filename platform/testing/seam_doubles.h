@@ -2,10 +2,12 @@
 #pragma once
 // Test doubles for the platform seams: a virtual clock that sleeps take
 // forward, a message recorder with scripted answers, a box nobody answers,
-// a notice recorder, scripted file dialogs and a scripted colour chooser. SeamDoubles installs all of them for the
+// a notice recorder, scripted file dialogs, a scripted colour chooser and a
+// desktop notification recorder. SeamDoubles installs all of them for the
 // life of a test and puts the system versions back afterwards.
 #include "../clock.h"
 #include "../color_chooser.h"
+#include "../desktop_notify.h"
 #include "../file_dialogs.h"
 #include "../messages.h"
 #include "../notices.h"
@@ -83,6 +85,13 @@ public:
     std::deque<std::optional<QColor>> answers;  // when empty: cancelled
 };
 
+// Desktop notifications as sent, in order.
+class NotificationRecorder final : public DesktopNotifier {
+public:
+    void Notify(const DesktopNotification& notification) override { sent.push_back(notification); }
+    std::vector<DesktopNotification> sent;
+};
+
 // Installs every double above; restores the system seams when destroyed.
 class SeamDoubles {
 public:
@@ -96,6 +105,7 @@ public:
     NoticeRecorder notices;
     ScriptedFileDialogs fileDialogs;
     ScriptedColorChooser colors;
+    NotificationRecorder notifications;
 };
 
 }  // namespace platform::testing

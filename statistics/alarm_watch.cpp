@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "statistics/alarm_watch.h"
+#include "statistics/report.h"
+
+namespace noisestats {
+
+void AlarmWatch::Configure(bool enabled, const AlarmSettings& settings) {
+    enabled_ = enabled;
+    rule_.Reset(settings);
+    rows_.clear();
+    activeOffset_ = 0;
+}
+
+AlarmStep AlarmWatch::Add(const Reading& r) {
+    if (!enabled_) return {};
+    AlarmStep step = rule_.Add(r);
+    if (step.ended) rows_.push_back(*step.ended);
+    if (step.started) activeOffset_ = r.utcOffsetSeconds;
+    return step;
+}
+
+std::optional<AlarmRow> AlarmWatch::Gap() {
+    if (!enabled_) return std::nullopt;
+    std::optional<AlarmRow> row = rule_.Gap();
+    if (row) rows_.push_back(*row);
+    return row;
+}
+
+namespace {
+
+QString Watched(const AlarmSettings& s) {
+    const QString w = s.weighting == Weighting::A ? QStringLiteral("A") : QStringLiteral("C");
+    if (s.mode == AlarmMode::Level) return QStringLiteral("L%1").arg(w);
+    return QStringLiteral("L%1eq %2").arg(w, ReportDuration(s.windowSeconds));
+}
+
+QString Time(std::int64_t epoch, std::int32_t offset) { return ReportDateTime(epoch, offset).mid(11, 8); }
+
+}  // namespace
+
+QString AlarmRuleText(const AlarmSettings& s) {
+    QString text = QStringLiteral("%1 \u2265 %2 dB for %3")
+                       .arg(Watched(s))
+                       .arg(s.thresholdTenths / 10.0, 0, 'f', 1)
+                       .arg(ReportDuration(s.minimumSeconds));
+    if (s.hysteresisTenths > 0)
+        text += QStringLiteral(", ends %1 dB below").arg(s.hysteresisTenths / 10.0, 0, 'f', 1);
+    return text;
+}
+
+QString AlarmStripText(const AlarmSettings& s, std::int64_t startEpoch, std::int32_t utcOffsetSeconds) {
+    return QStringLiteral("Alarm since %1: %2").arg(Time(startEpoch, utcOffsetSeconds), AlarmRuleText(s));
+}
+
+QString AlarmNotificationSummary(const AlarmSettings& s) {
+    return QStringLiteral("Noise alarm: %1 at or above %2 dB")
+        .arg(Watched(s))
+        .arg(s.thresholdTenths / 10.0, 0, 'f', 1);
+}
+
+QString AlarmNotificationBody(const AlarmSettings& s, std::int64_t startEpoch, std::int32_t utcOffsetSeconds) {
+    return QStringLiteral("Since %1 (%2).").arg(ReportDateTime(startEpoch, utcOffsetSeconds), AlarmRuleText(s));
+}
+
+QString AlarmEndText(AlarmEnd end) {
+    switch (end) {
+    case AlarmEnd::Released: return {};
+    case AlarmEnd::Gap: return QStringLiteral("gap");
+    case AlarmEnd::EndOfData: return QStringLiteral("still on");
+    }
+    return {};
+}
+
+}  // namespace noisestats

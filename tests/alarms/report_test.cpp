@@ -1,0 +1,280 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The measurement report: what it gathers from the readings, and the PDF
+// page as poppler reads it (pages, page size, text) and renders it.
+#include "statistics/alarm_rule.h"
+#include "statistics/report.h"
+#include "statistics/report_command.h"
+#include "statistics/report_pdf.h"
+#include "platform/testing/seam_doubles.h"
+#include "tests/statistics/readings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace noisestats {
+namespace {
+
+using testing::At;
+using testing::EpochOf;
+
+constexpr int kCet = 3600;
+
+std::optional<QString> RunTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// A working day at a building site, 07:00 to 19:00 CET: 55-62 dB, a loud
+// hour at 72 dB from 10:00, the meter unplugged 12:00-12:30, six minutes at
+// the end of the range (130 dB) from 15:00.
+std::vector<Reading> SiteDay() {
+    std::vector<Reading> out;
+    const std::int64_t t0 = EpochOf(QDate(2026, 6, 3), QTime(7, 0), kCet);
+    for (int s = 0; s < 12 * 3600; ++s) {
+        if (s >= 5 * 3600 && s < 5 * 3600 + 1800) continue;
+        int tenths = 550 + (s * 37 % 71);
+        if (s >= 3 * 3600 && s < 4 * 3600) tenths = 720;
+        const bool atEnd = s >= 8 * 3600 && s < 8 * 3600 + 360;
+        if (atEnd) tenths = 1300;
+        out.push_back(At(t0 + s, tenths, Weighting::A, TimeWeighting::Slow, atEnd, kCet));
+    }
+    return out;
+}
+
+AlarmSettings SiteAlarm() {
+    AlarmSettings s;
+    s.thresholdTenths = 650;
+    s.hysteresisTenths = 20;
+    s.minimumSeconds = 300;
+    return s;
+}
+
+TEST(MeasurementReport, GathersPeriodGapsRangeEndsAndAThinnedChart) {
+    const std::vector<Reading> day = SiteDay();
+    const MeasurementReport r = BuildReport(day, IntervalLength::Minutes15, FindAlarms(SiteAlarm(), day), "note");
+    EXPECT_EQ(r.readings, std::int64_t(day.size()));
+    EXPECT_EQ(ReportDateTime(r.firstEpoch, r.firstOffset), "2026-06-03 07:00:00 +01:00");
+    EXPECT_EQ(ReportDateTime(r.lastEpoch + 1, r.lastOffset), "2026-06-03 19:00:00 +01:00");
+    ASSERT_EQ(r.gaps.size(), 1u);
+    EXPECT_EQ(ReportDateTime(r.gaps[0].start, r.gaps[0].utcOffsetSeconds), "2026-06-03 12:00:00 +01:00");
+    EXPECT_EQ(r.gaps[0].Seconds(), 1800);
+    ASSERT_EQ(r.rangeExceedances.size(), 1u);
+    EXPECT_EQ(r.rangeExceedances[0].Seconds(), 360);
+    EXPECT_EQ(r.whole.missingSeconds, 1800);
+    EXPECT_EQ(r.intervals.size(), 48u - 2u);  // 12 h of 15 min, less the unplugged half hour
+    // The loud hour and the range's end both run past 5 minutes at 65 dB.
+    ASSERT_EQ(r.alarms.size(), 2u);
+    EXPECT_EQ(r.alarms[0].DurationSeconds(), 3600);
+    EXPECT_EQ(r.alarms[1].peakTenths, 1300);
+
+    ASSERT_EQ(r.chart.size(), 1u);
+    const ChartSeries& c = r.chart[0];
+    EXPECT_LE(c.levels.size(), size_t(kChartPoints) + 2);
+    // The peak survives thinning, and the gap breaks the line.
+    EXPECT_EQ(*std::max_element(c.levels.begin(), c.levels.end(), [](double a, double b) {
+        return (std::isnan(a) ? 0 : a) < (std::isnan(b) ? 0 : b);
+    }), 130.0);
+    EXPECT_EQ(std::count_if(c.levels.begin(), c.levels.end(), [](double v) { return std::isnan(v); }), 1);
+    EXPECT_TRUE(std::is_sorted(c.epochs.begin(), c.epochs.end()));
+}
+
+TEST(MeasurementReport, PageSizeFollowsTheLocale) {
+    EXPECT_EQ(ReportPageSize(QLocale(QLocale::English, QLocale::UnitedStates)).id(), QPageSize::Letter);
+    EXPECT_EQ(ReportPageSize(QLocale(QLocale::German, QLocale::Germany)).id(), QPageSize::A4);
+    EXPECT_EQ(ReportPageSize(QLocale(QLocale::English, QLocale::UnitedKingdom)).id(), QPageSize::A4);
+}
+
+// The frame drawn around the chart: the outermost long dark lines of the
+// rendered page, across and down.
+QRect FrameOf(const QImage& page) {
+    auto dark = [&](int x, int y) { return qGray(page.pixel(x, y)) < 90; };
+    int top = -1, bottom = -1, left = -1, right = -1;
+    const int longLine = page.width() * 6 / 10;
+    for (int y = 0; y < page.height(); ++y) {
+        int run = 0, best = 0;
+        for (int x = 0; x < page.width(); ++x) best = std::max(best, run = dark(x, y) ? run + 1 : 0);
+        if (best >= longLine) (top < 0 ? top : bottom) = y;
+    }
+    if (top < 0 || bottom < 0) return {};
+    const int tall = (bottom - top) * 9 / 10;
+    for (int x = 0; x < page.width(); ++x) {
+        int run = 0, best = 0;
+        for (int y = top; y <= bottom; ++y) best = std::max(best, run = dark(x, y) ? run + 1 : 0);
+        if (best >= tall) (left < 0 ? left : right) = x;
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+QRect BoxOf(const QImage& image, const std::function<bool(QColor)>& wanted) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (wanted(image.pixelColor(x, y))) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// QV_KEEP_REPORTS=<folder> keeps the written PDFs and rendered pages there.
+void Keep(const QString& path) {
+    const QString folder = qEnvironmentVariable("QV_KEEP_REPORTS");
+    if (folder.isEmpty()) return;
+    const QString target = QDir(folder).filePath(QFileInfo(path).fileName());
+    QFile::remove(target);
+    QFile::copy(path, target);
+}
+
+class ReportPdf : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    platform::testing::SeamDoubles seams;
+    std::vector<Reading> day = SiteDay();
+    QString Path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    MeasurementReport Report() const {
+        return BuildReport(day, IntervalLength::Minutes15, FindAlarms(SiteAlarm(), day),
+                           QStringLiteral("Site: 12 Elm Street, façade of no. 14. Purpose: night works complaint."));
+    }
+};
+
+TEST_F(ReportPdf, OnePageWhoseTextPopplerFinds) {
+    seams.fileDialogs.answers.push_back({true, Path("site.pdf"), 1});
+    seams.time.Set(QDateTime(QDate(2026, 6, 4), QTime(9, 30), QTimeZone(kCet)));
+    const QString written = RunMeasurementReport(Report(), nullptr);
+    ASSERT_EQ(written, Path("site.pdf"));
+    ASSERT_EQ(seams.fileDialogs.asked.size(), 1u);
+    EXPECT_TRUE(seams.fileDialogs.asked[0].save);
+    EXPECT_EQ(seams.fileDialogs.asked[0].proposedName, "report 2026-06-03 0700.pdf");
+    EXPECT_TRUE(seams.messages.shown.empty());
+
+    Keep(written);
+    const auto info = RunTool(QStringLiteral("pdfinfo"), {written});
+    ASSERT_TRUE(info) << "pdfinfo failed";
+    EXPECT_TRUE(info->contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n")))) << info->toStdString();
+
+    const auto text = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), written, QStringLiteral("-")});
+    ASSERT_TRUE(text);
+    const MeasurementReport r = Report();
+    const LevelSummary& a = *r.whole.a;
+    const QString expected[] = {
+        QStringLiteral("Measurement report"),
+        QStringLiteral("Site: 12 Elm Street, façade of no. 14. Purpose: night works complaint."),
+        QStringLiteral("From 2026-06-03 07:00:00 +01:00 to 2026-06-03 19:00:00 +01:00 (12 h 00 min 00 s)"),
+        QStringLiteral("A-weighted, SLOW"),
+        QStringLiteral("LAeq"), QStringLiteral("LA90"), QStringLiteral("LAE"),
+        QStringLiteral("%1 dB").arg(a.leq, 0, 'f', 1),
+        QStringLiteral("%1 dB").arg(a.l90Tenths / 10.0, 0, 'f', 1),
+        QStringLiteral("%1 dB").arg(a.sel, 0, 'f', 1),
+        QStringLiteral("%1 % / %2 %").arg(a.oshaDosePercent, 0, 'f', 1).arg(a.nioshDosePercent, 0, 'f', 1),
+        // The alarm rows: start, end, duration, peak, Leq.
+        QStringLiteral("2026-06-03 10:00:00"), QStringLiteral("11:00:00"), QStringLiteral("1 h 00 min 00 s"),
+        QStringLiteral("72.0 dB"),
+        QStringLiteral("2026-06-03 15:00:00"), QStringLiteral("130.0 dB"),
+        // Gaps and range ends.
+        QStringLiteral("2026-06-03 12:00:00"), QStringLiteral("30 min 00 s"), QStringLiteral("6 min 00 s"),
+        QStringLiteral("Intervals (15 min)"), QStringLiteral("2026-06-03 07:00"),
+        QStringLiteral("written 2026-06-04 09:30:00 +01:00"),
+    };
+    for (const QString& e : expected) EXPECT_TRUE(text->contains(e)) << "missing: " << e.toStdString();
+    EXPECT_TRUE(text->contains(QRegularExpression(QStringLiteral("Quorvane \\d+\\.\\d+\\.\\d+"))));
+    // 46 intervals do not fit: the table ends with how many were left out.
+    const QRegularExpressionMatch more = QRegularExpression(QStringLiteral("and (\\d+) more")).match(*text);
+    ASSERT_TRUE(more.hasMatch()) << text->toStdString();
+    const int left = more.captured(1).toInt();
+    EXPECT_GT(left, 0);
+    EXPECT_LT(left, 46);
+    // The rows shown and the rows left out make up the table.
+    int shownRows = 0;
+    for (const PeriodResult& p : r.intervals)
+        shownRows += text->contains(ReportDateTime(p.startEpoch, p.utcOffsetSeconds).left(16));
+    EXPECT_EQ(shownRows + left, 46);
+}
+
+TEST_F(ReportPdf, ChartSitsInsideItsFrameOnA4AndLetter) {
+    for (QPageSize::PageSizeId id : {QPageSize::A4, QPageSize::Letter}) {
+        SCOPED_TRACE(int(id));
+        const QString pdf = Path(id == QPageSize::A4 ? "a4.pdf" : "letter.pdf");
+        QString error;
+        ASSERT_TRUE(SaveReportPdf(Report(), QPageSize(id), pdf, &error)) << error.toStdString();
+        const auto info = RunTool(QStringLiteral("pdfinfo"), {pdf});
+        ASSERT_TRUE(info);
+        EXPECT_TRUE(info->contains(id == QPageSize::A4 ? QStringLiteral("(A4)") : QStringLiteral("(letter)")))
+            << info->toStdString();
+        const QString stem = dir.filePath(QStringLiteral("page%1").arg(int(id)));
+        ASSERT_TRUE(RunTool(QStringLiteral("pdftoppm"),
+                            {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-png"),
+                             QStringLiteral("-singlefile"), pdf, stem}));
+        Keep(pdf);
+        Keep(stem + QStringLiteral(".png"));
+        const QImage page(stem + QStringLiteral(".png"));
+        ASSERT_FALSE(page.isNull());
+        const QRect frame = FrameOf(page);
+        ASSERT_TRUE(frame.isValid());
+        EXPECT_GT(frame.width(), page.width() * 3 / 4);
+        // The A-weighted line (blue) and the alarm bands (pale red) lie
+        // inside the frame, and the line spans most of it.
+        const QRect line = BoxOf(page, [](QColor c) { return c.blue() > 120 && c.red() < 80 && c.green() < 130; });
+        const QRect bands = BoxOf(page, [](QColor c) {
+            return c.red() > 200 && c.red() - c.green() > 25 && c.red() - c.blue() > 25 && c.green() > 150;
+        });
+        ASSERT_TRUE(line.isValid());
+        ASSERT_TRUE(bands.isValid());
+        auto show = [](const QRect& r) {
+            return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+        };
+        EXPECT_TRUE(frame.adjusted(1, 1, -1, -1).contains(line)) << "line " << show(line) << " frame " << show(frame);
+        EXPECT_TRUE(frame.adjusted(1, 1, -1, -1).contains(bands)) << "bands " << show(bands) << " frame " << show(frame);
+        EXPECT_GT(line.width(), frame.width() * 7 / 10);
+    }
+}
+
+TEST_F(ReportPdf, NoReadingsStillMakeAPageThatSaysSo) {
+    const QString pdf = Path("empty.pdf");
+    QString error;
+    ASSERT_TRUE(SaveReportPdf(BuildReport({}, IntervalLength::Minutes1, {}, QStringLiteral("nothing yet")),
+                              QPageSize(QPageSize::A4), pdf, &error)) << error.toStdString();
+    const auto text = RunTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text);
+    EXPECT_TRUE(text->contains(QStringLiteral("No readings.")));
+    EXPECT_TRUE(text->contains(QStringLiteral("nothing yet")));
+    const auto info = RunTool(QStringLiteral("pdfinfo"), {pdf});
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
+}
+
+TEST_F(ReportPdf, CancelWritesNothingAndAFailureIsToldAndLeavesNoFile) {
+    // Cancelled.
+    EXPECT_TRUE(RunMeasurementReport(Report(), nullptr).isEmpty());
+    EXPECT_TRUE(seams.messages.shown.empty());
+    // A folder that does not exist.
+    const QString bad = Path("no such folder/site.pdf");
+    seams.fileDialogs.answers.push_back({true, bad, 1});
+    EXPECT_TRUE(RunMeasurementReport(Report(), nullptr).isEmpty());
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_TRUE(seams.messages.shown[0].text.contains(bad));
+    EXPECT_FALSE(QFile::exists(bad));
+    // A name without an extension gains ".pdf"; an older file is replaced whole.
+    QFile old(Path("older.pdf"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("not a report");
+    old.close();
+    seams.fileDialogs.answers.push_back({true, Path("older"), 1});
+    EXPECT_EQ(RunMeasurementReport(Report(), nullptr), Path("older.pdf"));
+    QFile again(Path("older.pdf"));
+    ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(again.readAll().startsWith("%PDF"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // nothing left beside it
+}
+
+}  // namespace
+}  // namespace noisestats
