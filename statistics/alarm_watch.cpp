@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/alarm_watch.h"
+
+#include "statistics/labels.h"
 #include "statistics/report.h"
 
 namespace noisestats {
@@ -41,10 +43,10 @@ QString Time(std::int64_t epoch, std::int32_t offset) { return ReportDateTime(ep
 QString AlarmRuleText(const AlarmSettings& s) {
     QString text = QStringLiteral("%1 \u2265 %2 dB for %3")
                        .arg(Watched(s))
-                       .arg(s.thresholdTenths / 10.0, 0, 'f', 1)
+                       .arg(LevelText(s.thresholdTenths / 10.0))
                        .arg(ReportDuration(s.minimumSeconds));
     if (s.hysteresisTenths > 0)
-        text += QStringLiteral(", ends %1 dB below").arg(s.hysteresisTenths / 10.0, 0, 'f', 1);
+        text += QStringLiteral(", ends %1 dB below").arg(LevelText(s.hysteresisTenths / 10.0));
     return text;
 }
 
@@ -55,7 +57,7 @@ QString AlarmStripText(const AlarmSettings& s, std::int64_t startEpoch, std::int
 QString AlarmNotificationSummary(const AlarmSettings& s) {
     return QStringLiteral("Noise alarm: %1 at or above %2 dB")
         .arg(Watched(s))
-        .arg(s.thresholdTenths / 10.0, 0, 'f', 1);
+        .arg(LevelText(s.thresholdTenths / 10.0));
 }
 
 QString AlarmNotificationBody(const AlarmSettings& s, std::int64_t startEpoch, std::int32_t utcOffsetSeconds) {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/alarms_panel.h"
+#include "statistics/labels.h"
 #include "statistics/report.h"
 
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -16,6 +18,14 @@ namespace noisestats {
 
 namespace {
 constexpr int kWindowMinutes[] = {1, 5, 15, 30, 60};
+
+// Level boxes show and take "," as decimal mark, as every level text of the
+// program does, whatever the user's locale.
+QLocale LevelLocale() {
+    QLocale locale(QLocale::German, QLocale::Germany);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
 }
 
 AlarmWatch& ProgramAlarms() {
@@ -28,6 +38,7 @@ AlarmsPanel::AlarmsPanel(AlarmWatch& watch, QWidget* parent) : QWidget(parent), 
     threshold = new QDoubleSpinBox(this);
     threshold->setRange(0, 199.9);
     threshold->setDecimals(1);
+    threshold->setLocale(LevelLocale());
     threshold->setSingleStep(0.5);
     threshold->setSuffix(QStringLiteral(" dB"));
     mode = new QComboBox(this);
@@ -40,6 +51,7 @@ AlarmsPanel::AlarmsPanel(AlarmWatch& watch, QWidget* parent) : QWidget(parent), 
     hysteresis = new QDoubleSpinBox(this);
     hysteresis->setRange(0, 30);
     hysteresis->setDecimals(1);
+    hysteresis->setLocale(LevelLocale());
     hysteresis->setSingleStep(0.5);
     hysteresis->setSuffix(QStringLiteral(" dB"));
     weighting = new QComboBox(this);
@@ -129,8 +141,8 @@ void AlarmsPanel::Refresh() {
             ReportDateTime(a.startEpoch, a.utcOffsetSeconds).left(19),
             ReportDateTime(a.endEpoch, a.utcOffsetSeconds).left(19),
             ReportDuration(a.DurationSeconds()),
-            QStringLiteral("%1 dB").arg(a.peakTenths / 10.0, 0, 'f', 1),
-            QStringLiteral("%1 dB").arg(a.leqDb, 0, 'f', 1),
+            QStringLiteral("%1 dB").arg(LevelText(a.peakTenths / 10.0)),
+            QStringLiteral("%1 dB").arg(LevelText(a.leqDb)),
             a.end == AlarmEnd::Released ? QStringLiteral("quiet") : AlarmEndText(a.end),
         };
         for (int c = 0; c < 6; ++c) {

@@ -32,12 +32,6 @@ QString QuantityText(const LevelSummary& s, Quantity q) {
 
 }  // namespace
 
-QString LevelText(double db) { return reading::FormatLevel(int(std::lround(db * 10.0))); }
-
-QString CommaDecimal(double value, int decimals) {
-    return QString::number(value, 'f', decimals).replace(u'.', u',');
-}
-
 QString LocalStartText(const PeriodResult& p) {
     const QDateTime local =
         QDateTime::fromSecsSinceEpoch(p.startEpoch + p.utcOffsetSeconds, QTimeZone::utc());

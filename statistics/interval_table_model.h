@@ -5,6 +5,7 @@
 // covered and missing, the levels of each weighting present in the data and
 // a range-end mark. Level texts carry "," as decimal mark, like every level
 // text of the program. Plain code (Qt Core): the window only shows it.
+#include "statistics/labels.h"
 #include "statistics/noise_statistics.h"
 
 #include <QAbstractTableModel>
@@ -14,10 +15,6 @@
 
 namespace noisestats {
 
-// "65,3" for 65.26 dB (one decimal, the meter's resolution).
-QString LevelText(double db);
-// "12,35" for 12.345 (dose percentages, two decimals).
-QString CommaDecimal(double value, int decimals);
 // The local start of a period in the user's locale: short date and long time.
 QString LocalStartText(const PeriodResult& p);
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/labels.h"
 
+#include <cmath>
+#include <cstdlib>
+
 namespace noisestats {
 
 QString QuantityName(Weighting w, Quantity q) {
@@ -36,6 +39,18 @@ QString BasisText(std::uint8_t responses) {
 
 QString LabelledName(Weighting w, Quantity q, std::uint8_t responses) {
     return QuantityName(w, q) + u' ' + BasisText(responses);
+}
+
+QString LevelText(double db) {
+    // Rounded to whole tenths first, as the meter's own level texts are
+    // tenths, so 65.25 reads "65,3" here and in the table alike.
+    const long tenths = std::lround(db * 10.0);
+    const QString digits = QStringLiteral("%1,%2").arg(std::labs(tenths) / 10).arg(std::labs(tenths) % 10);
+    return tenths < 0 ? u'-' + digits : digits;
+}
+
+QString CommaDecimal(double value, int decimals) {
+    return QString::number(value, 'f', decimals).replace(u'.', u',');
 }
 
 }  // namespace noisestats

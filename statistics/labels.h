@@ -22,4 +22,11 @@ QString BasisText(std::uint8_t responses);
 // "LAeq from 1 s SLOW readings".
 QString LabelledName(Weighting w, Quantity q, std::uint8_t responses);
 
+// A level or a difference of levels with one decimal (the meter's
+// resolution) and "," as decimal mark, as every level text of the program:
+// "65,3" for 65.26 dB.
+QString LevelText(double db);
+// Any other figure shown beside levels: "12,35" for 12.345 with two decimals.
+QString CommaDecimal(double value, int decimals);
+
 }  // namespace noisestats

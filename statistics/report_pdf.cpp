@@ -20,7 +20,7 @@ constexpr int kDpi = 96;
 constexpr double kPt = kDpi / 72.0;
 constexpr double kMargin = 40 * kPt;
 
-QString Db(double db) { return QStringLiteral("%1 dB").arg(db, 0, 'f', 1); }
+QString Db(double db) { return QStringLiteral("%1 dB").arg(LevelText(db)); }
 QString DbTenths(int tenths) { return Db(tenths / 10.0); }
 
 QFont Font(double points, bool bold = false) {
@@ -148,8 +148,8 @@ void DrawStatistics(Page& page, const MeasurementReport& r) {
             p.drawText(box.translated(0, nm.lineSpacing()).adjusted(0, 0, 0, vm.lineSpacing()),
                        Qt::AlignLeft | Qt::AlignTop,
                        QStringLiteral("%1 % / %2 %")
-                           .arg(s->oshaDosePercent, 0, 'f', 1)
-                           .arg(s->nioshDosePercent, 0, 'f', 1));
+                           .arg(CommaDecimal(s->oshaDosePercent, 1))
+                           .arg(CommaDecimal(s->nioshDosePercent, 1)));
         }
         y += nm.lineSpacing() + vm.lineSpacing() + 3 * kPt;
     }

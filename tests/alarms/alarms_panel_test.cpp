@@ -63,11 +63,11 @@ TEST(LiveAlarms, StartTellsTheDesktopAndTheStripEndFillsTheList) {
     }
     ASSERT_EQ(seams.notifications.sent.size(), 1u);
     const platform::DesktopNotification& n = seams.notifications.sent[0];
-    EXPECT_EQ(n.summary, "Noise alarm: LA at or above 65.0 dB");
-    EXPECT_EQ(n.body, "Since 2026-05-28 22:26:45 +02:00 (LA \u2265 65.0 dB for 10 s).");
+    EXPECT_EQ(n.summary, "Noise alarm: LA at or above 65,0 dB");
+    EXPECT_EQ(n.body, "Since 2026-05-28 22:26:45 +02:00 (LA \u2265 65,0 dB for 10 s).");
     EXPECT_EQ(n.urgency, platform::DesktopNotification::Urgency::Critical);
     ASSERT_EQ(out.strip.size(), 2u);
-    EXPECT_EQ(out.strip[0], "Alarm since 22:26:45: LA \u2265 65.0 dB for 10 s");
+    EXPECT_EQ(out.strip[0], "Alarm since 22:26:45: LA \u2265 65,0 dB for 10 s");
     EXPECT_EQ(out.strip[1], "");  // cleared when it ended
     EXPECT_EQ(out.bands, std::vector<std::int64_t>{kT0 + 5});
     ASSERT_EQ(out.ended.size(), 1u);
@@ -127,12 +127,15 @@ TEST(AlarmsPanelWidget, EditsTheWatchAndShowsItsList) {
     EXPECT_EQ(s.hysteresisTenths, 30);
     EXPECT_EQ(s.weighting, Weighting::C);
     EXPECT_TRUE(panel.window->isEnabled());
-    EXPECT_EQ(panel.state->text(), "Watching: LCeq 15 min 00 s \u2265 70.5 dB for 2 min 00 s, ends 3.0 dB below");
+    EXPECT_EQ(panel.state->text(), "Watching: LCeq 15 min 00 s \u2265 70,5 dB for 2 min 00 s, ends 3,0 dB below");
 
     // A second panel (the window opened again) shows the same settings.
     AlarmsPanel again(watch);
     EXPECT_TRUE(again.enabled->isChecked());
     EXPECT_EQ(again.threshold->value(), 70.5);
+    // The level boxes show and take "," as decimal mark in any locale.
+    EXPECT_EQ(again.threshold->text(), "70,5 dB");
+    EXPECT_EQ(again.threshold->valueFromText(QStringLiteral("66,5 dB")), 66.5);
     EXPECT_EQ(again.window->currentIndex(), 2);
     EXPECT_EQ(again.weighting->currentText(), "C");
 
@@ -147,8 +150,8 @@ TEST(AlarmsPanelWidget, EditsTheWatchAndShowsItsList) {
     EXPECT_EQ(panel.list->item(0, 0)->text(), "2026-05-28 20:26:40");
     EXPECT_EQ(panel.list->item(0, 1)->text(), "2026-05-28 20:27:05");
     EXPECT_EQ(panel.list->item(0, 2)->text(), "25 s");
-    EXPECT_EQ(panel.list->item(0, 3)->text(), "71.2 dB");
-    EXPECT_EQ(panel.list->item(0, 4)->text(), "71.2 dB");
+    EXPECT_EQ(panel.list->item(0, 3)->text(), "71,2 dB");
+    EXPECT_EQ(panel.list->item(0, 4)->text(), "71,2 dB");
     EXPECT_EQ(panel.list->item(0, 5)->text(), "quiet");
 }
 

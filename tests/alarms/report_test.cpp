@@ -2,6 +2,7 @@
 // The measurement report: what it gathers from the readings, and the PDF
 // page as poppler reads it (pages, page size, text) and renders it.
 #include "statistics/alarm_rule.h"
+#include "statistics/labels.h"
 #include "statistics/report.h"
 #include "statistics/report_command.h"
 #include "statistics/report_pdf.h"
@@ -172,20 +173,22 @@ TEST_F(ReportPdf, OnePageWhoseTextPopplerFinds) {
         QStringLiteral("From 2026-06-03 07:00:00 +01:00 to 2026-06-03 19:00:00 +01:00 (12 h 00 min 00 s)"),
         QStringLiteral("A-weighted, SLOW"),
         QStringLiteral("LAeq"), QStringLiteral("LA90"), QStringLiteral("LAE"),
-        QStringLiteral("%1 dB").arg(a.leq, 0, 'f', 1),
-        QStringLiteral("%1 dB").arg(a.l90Tenths / 10.0, 0, 'f', 1),
-        QStringLiteral("%1 dB").arg(a.sel, 0, 'f', 1),
-        QStringLiteral("%1 % / %2 %").arg(a.oshaDosePercent, 0, 'f', 1).arg(a.nioshDosePercent, 0, 'f', 1),
+        QStringLiteral("%1 dB").arg(LevelText(a.leq)),
+        QStringLiteral("%1 dB").arg(LevelText(a.l90Tenths / 10.0)),
+        QStringLiteral("%1 dB").arg(LevelText(a.sel)),
+        QStringLiteral("%1 % / %2 %").arg(CommaDecimal(a.oshaDosePercent, 1)).arg(CommaDecimal(a.nioshDosePercent, 1)),
         // The alarm rows: start, end, duration, peak, Leq.
         QStringLiteral("2026-06-03 10:00:00"), QStringLiteral("11:00:00"), QStringLiteral("1 h 00 min 00 s"),
-        QStringLiteral("72.0 dB"),
-        QStringLiteral("2026-06-03 15:00:00"), QStringLiteral("130.0 dB"),
+        QStringLiteral("72,0 dB"),
+        QStringLiteral("2026-06-03 15:00:00"), QStringLiteral("130,0 dB"),
         // Gaps and range ends.
         QStringLiteral("2026-06-03 12:00:00"), QStringLiteral("30 min 00 s"), QStringLiteral("6 min 00 s"),
         QStringLiteral("Intervals (15 min)"), QStringLiteral("2026-06-03 07:00"),
         QStringLiteral("written 2026-06-04 09:30:00 +01:00"),
     };
     for (const QString& e : expected) EXPECT_TRUE(text->contains(e)) << "missing: " << e.toStdString();
+    // Every level in the report carries "," as decimal mark.
+    EXPECT_FALSE(text->contains(QRegularExpression(QStringLiteral("\\d\\.\\d dB")))) << text->toStdString();
     EXPECT_TRUE(text->contains(QRegularExpression(QStringLiteral("Quorvane \\d+\\.\\d+\\.\\d+"))));
     // 46 intervals do not fit: the table ends with how many were left out.
     const QRegularExpressionMatch more = QRegularExpression(QStringLiteral("and (\\d+) more")).match(*text);

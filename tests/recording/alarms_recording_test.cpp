@@ -54,7 +54,7 @@ TEST_F(RecordingAlarms, ALoudStretchIsToldMarkedAndListed) {
     EXPECT_FALSE(window->Label5->text().contains(QStringLiteral("Alarm")));
     Tick();  // the 10th loud second
     ASSERT_EQ(seams.notifications.sent.size(), 1u);
-    EXPECT_EQ(seams.notifications.sent[0].summary, "Noise alarm: LA at or above 65.0 dB");
+    EXPECT_EQ(seams.notifications.sent[0].summary, "Noise alarm: LA at or above 65,0 dB");
     EXPECT_TRUE(window->Label5->text().startsWith(QStringLiteral("Alarm since"))) << window->Label5->text().toStdString();
     QCPLayer* bands = window->Chart1->layer(QString::fromLatin1(noisestats::AlarmBands::LayerName));
     ASSERT_NE(bands, nullptr);
@@ -65,7 +65,7 @@ TEST_F(RecordingAlarms, ALoudStretchIsToldMarkedAndListed) {
     EXPECT_FALSE(window->Label5->text().contains(QStringLiteral("Alarm")));
     ASSERT_EQ(panel->list->rowCount(), 1);
     EXPECT_EQ(panel->list->item(0, 2)->text(), "30 s");
-    EXPECT_EQ(panel->list->item(0, 3)->text(), "72.0 dB");
+    EXPECT_EQ(panel->list->item(0, 3)->text(), "72,0 dB");
 
     // New settings run the readings on show again, quietly.
     window->ToolButton3Click();  // the recording stops

@@ -28,7 +28,7 @@ TEST_F(AlarmStrip, StaysThroughTicksBeforeTheMissedReadingsUntilCleared) {
     window->ToolButton3Click();  // a recording, so missed readings are told
     Tick();
     EXPECT_TRUE(window->Label5->text().isEmpty());
-    const QString alarm = QStringLiteral("Alarm since 10:00:00: LA \u2265 65.0 dB for 5 min 00 s");
+    const QString alarm = QStringLiteral("Alarm since 10:00:00: LA \u2265 65,0 dB for 5 min 00 s");
     window->SetAlarmStrip(alarm);
     EXPECT_EQ(window->Label5->text(), alarm);
     Tick();
