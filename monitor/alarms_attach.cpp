@@ -22,7 +22,7 @@ void AttachAlarms(TFormNoiseStatistics& window, TFormMain& main) {
     auto* hook = new noisestats::AlarmsHook(noisestats::ProgramAlarms(), outlets, &window);
     noisestats::SessionFeed& feed = window.Feed();
     QObject::connect(&feed, &noisestats::SessionFeed::Restarted, hook, &noisestats::AlarmsHook::Reset);
-    QObject::connect(&feed, &noisestats::SessionFeed::ReadingFed, hook, &noisestats::AlarmsHook::Add);
+    QObject::connect(&feed, &noisestats::SessionFeed::ReadingsFed, hook, &noisestats::AlarmsHook::AddAll);
     QObject::connect(&feed, &noisestats::SessionFeed::Changed, hook, &noisestats::AlarmsHook::BatchDone);
     // The readings the feed took before the hook was there (the window
     // opens over data already on show).

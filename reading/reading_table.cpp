@@ -263,6 +263,24 @@ std::optional<ReadingTable::WordRow> ReadingTable::WordAt(int row) const {
     return WordRow{r->word, DateOf(r->day), time};
 }
 
+int ReadingTable::FileWordRun(int firstRow, int maxRows, std::uint32_t* words, QDate* date) const {
+    const Row* first = d->Find(firstRow);
+    if (!first || first->kind != RowKind::File)
+        return 0;
+    const std::int32_t day = first->day;
+    const int available = int(std::min<std::size_t>(std::size_t(INT_MAX), d->rows.size() - std::size_t(firstRow - 1)));
+    const int limit = std::min(maxRows, available);
+    int n = 0;
+    for (; n < limit; ++n) {
+        const Row& r = d->rows[std::size_t(firstRow - 1 + n)];
+        if (r.kind != RowKind::File || r.day != day)
+            break;
+        words[n] = r.word;
+    }
+    *date = DateOf(day);
+    return n;
+}
+
 void ReadingTable::ClearRow(int row) {
     Row* r = d->Find(row);
     if (!r)

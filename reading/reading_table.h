@@ -56,6 +56,11 @@ public:
         QTime time;
     };
     std::optional<WordRow> WordAt(int row) const;
+    // Record-file rows in bulk: copies the words of the consecutive
+    // record-file rows from `firstRow` on that share its date, at most
+    // `maxRows`, to `words`, sets `date`, and returns how many. 0 when
+    // `firstRow` holds no record-file word (a live, text or empty row).
+    int FileWordRun(int firstRow, int maxRows, std::uint32_t* words, QDate* date) const;
 
     // Texts among which is the widest a column shows for a reading, in the
     // user's locale: row numbers up to 9,999,999, every level text (30,0 to

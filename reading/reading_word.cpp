@@ -92,12 +92,7 @@ std::optional<LevelRangeEntry> ScaleLabels(int rangeIndex) {
     return LevelRange[std::size_t(rangeIndex)];
 }
 
-QTime WordTime(std::uint32_t w) {
-    const int h = ClampTo(int((w >> 27) & 0x1F), 23);
-    const int m = ClampTo(int((w >> 21) & 0x3F), 59);
-    const int s = ClampTo(int((w >> 15) & 0x3F), 59);
-    return QTime(h, m, s);
-}
+QTime WordTime(std::uint32_t w) { return QTime::fromMSecsSinceStartOfDay(WordSecondOfDay(w) * 1000); }
 
 QString FormatLevel(int tenths) {
     const bool negative = tenths < 0;

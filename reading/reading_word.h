@@ -56,6 +56,12 @@ constexpr bool IsCWeighted(std::uint32_t w) { return (w >> 13) & 1; }
 constexpr bool IsSlow(std::uint32_t w) { return (w >> 14) & 1; }
 // The word's time of day, hours above 23 taken as 23, minutes and seconds above 59 as 59.
 QTime WordTime(std::uint32_t w);
+// The same time of day as seconds since midnight (0..86399), for code that
+// goes through millions of words.
+constexpr int WordSecondOfDay(std::uint32_t w) {
+    const int h = int((w >> 27) & 0x1F), m = int((w >> 21) & 0x3F), s = int((w >> 15) & 0x3F);
+    return (h > 23 ? 23 : h) * 3600 + (m > 59 ? 59 : m) * 60 + (s > 59 ? 59 : s);
+}
 
 // "52,3" for 523; "100,0" for 1000.
 QString FormatLevel(int tenths);

@@ -39,6 +39,7 @@ public:
     // The readings stream.
     void Reset();                                // the data on show was dropped
     void Add(const Reading& r, bool live);       // one reading, in time order
+    void AddAll(const std::vector<Reading>& readings, bool live);  // the same for each
     void BatchDone();                            // a batch is in: readings that were not live are run
 
     // The panels; the hook refreshes them. `length`: the statistics

@@ -9,10 +9,11 @@ namespace noisestats {
 namespace {
 // The local clock reading as seconds since 1970-01-01 00:00 on that clock
 // (plain arithmetic: a QDateTime per reading would cost most of the time).
-std::int64_t LocalSeconds(QDate date, QTime time) {
+std::int64_t LocalMidnight(QDate date) {
     constexpr std::int64_t kJulianDay1970 = 2440588;
-    return (date.toJulianDay() - kJulianDay1970) * 86400 + time.msecsSinceStartOfDay() / 1000;
+    return (date.toJulianDay() - kJulianDay1970) * 86400;
 }
+std::int64_t LocalSeconds(QDate date, QTime time) { return LocalMidnight(date) + time.msecsSinceStartOfDay() / 1000; }
 }  // namespace
 
 LocalTimeline::LocalTimeline(QTimeZone zone) : zone_(std::move(zone)) {}
@@ -49,8 +50,9 @@ Reading LocalTimeline::Placed(std::int64_t epoch, int offset, Reading r) {
     return r;
 }
 
-Reading LocalTimeline::Stamp(QDate date, QTime time, Reading r) {
-    const std::int64_t local = LocalSeconds(date, time);
+Reading LocalTimeline::Stamp(QDate date, QTime time, Reading r) { return StampLocal(LocalSeconds(date, time), r); }
+
+Reading LocalTimeline::StampNearChange(std::int64_t local, Reading r) {
     // The span whose offset reads this local time; most readings fall in the cached one.
     Span s = span_ ? *span_ : SpanOf(local);
     std::int64_t e = local - s.offset;
@@ -83,14 +85,17 @@ Reading LocalTimeline::Stamp(QDate date, QTime time, Reading r) {
 
 void LocalTimeline::StartDay(QDate startDate) {
     day_ = startDate;
+    dayStart_ = LocalMidnight(startDate);
     lastSecondOfDay_.reset();
 }
 
 Reading LocalTimeline::StampTimeOfDay(QTime time, Reading r) {
-    const int second = time.msecsSinceStartOfDay() / 1000;
-    if (lastSecondOfDay_ && *lastSecondOfDay_ - second > 12 * 3600) day_ = day_.addDays(1);
-    lastSecondOfDay_ = second;
-    return Stamp(day_, time, r);
+    return StampSecondOfDay(time.msecsSinceStartOfDay() / 1000, r);
+}
+
+void LocalTimeline::NextDay() {
+    day_ = day_.addDays(1);
+    dayStart_ += 86400;
 }
 
 Reading LocalTimeline::StampNextSecond(Reading r) {

@@ -31,6 +31,13 @@ public:
     // at the end of daylight saving goes back by one hour only).
     void StartDay(QDate startDate);
     Reading StampTimeOfDay(QTime time, Reading r);
+    // The same with the time of day as seconds since midnight (0..86399).
+    // Inline: an opened month runs it 2.6 million times.
+    Reading StampSecondOfDay(int second, Reading r) {
+        if (lastSecondOfDay_ && *lastSecondOfDay_ - second > 12 * 3600) NextDay();
+        lastSecondOfDay_ = second;
+        return StampLocal(dayStart_ + second, r);
+    }
 
     // One second after the previous reading (a row whose date or time could
     // not be read). With no previous reading: midnight of the start day.
@@ -46,10 +53,31 @@ private:
     const Span& SpanOf(std::int64_t epoch);
     int OffsetAt(std::int64_t epoch) { return SpanOf(epoch).offset; }
     Reading Placed(std::int64_t epoch, int offset, Reading r);
+    // A reading at `local`: seconds since 1970-01-01 00:00 on the local clock.
+    Reading StampLocal(std::int64_t local, Reading r) {
+        if (span_) {
+            // Nearly every reading: inside the cached span, and no
+            // neighbouring span shows the same local time. What the full
+            // reading would pick then is this moment with the span's offset.
+            const Span& c = *span_;
+            const std::int64_t e = local - c.offset;
+            if (e >= c.from && e < c.to && local - c.offsetBefore >= c.from && local - c.offsetAfter < c.to) {
+                r.epochSeconds = e;
+                r.utcOffsetSeconds = c.offset;
+                lastEpoch_ = e;
+                return r;
+            }
+        }
+        return StampNearChange(local, r);
+    }
+    // The full reading: a new span, or a local time near a clock change.
+    Reading StampNearChange(std::int64_t local, Reading r);
+    void NextDay();
 
     QTimeZone zone_;
     std::optional<Span> span_;  // cached: most readings fall inside it
     QDate day_;
+    std::int64_t dayStart_ = 0;  // day_'s midnight as local seconds
     std::optional<int> lastSecondOfDay_;
     std::optional<std::int64_t> lastEpoch_;
 };

@@ -25,6 +25,7 @@
 #include <QTimeZone>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace reading {
 class ReadingsSession;
@@ -66,14 +67,18 @@ signals:
     // Started over (a reset, a recomputation): the readings that follow are
     // all there are.
     void Restarted();
-    // Each reading the statistics took, in order; `live`: a row the running
-    // recording just appended (not a file's, nor one fed again).
-    void ReadingFed(const noisestats::Reading& reading, bool live);
+    // The readings the statistics took, in order, in batches (an opened
+    // file's in thousands, a live tick's one); `live`: rows the running
+    // recording just appended (not a file's, nor ones fed again).
+    void ReadingsFed(const std::vector<noisestats::Reading>& readings, bool live);
 
 private:
     void Restart();
     void Feed(int firstRow, int lastRow);
     std::optional<Reading> RowReading(int row);
+    void FeedFileWords(const std::uint32_t* words, int count, QDate date);
+    void Take(const Reading& r);
+    void TellFed();
     void OnAppended(int firstRow, int count);
 
     const reading::ReadingsSession& session_;
@@ -90,6 +95,8 @@ private:
     std::int64_t readings_ = 0, textReadings_ = 0, sequenced_ = 0;
     std::uint64_t generation_ = 0;
     bool liveRows_ = false;  // the rows being fed are the recording's new ones
+    bool tellFed_ = false;   // someone listens to ReadingsFed: collect the batch
+    std::vector<Reading> fed_;
 };
 
 }  // namespace noisestats

@@ -53,6 +53,24 @@ void BM_FeedMonthOfRecordFile(benchmark::State& state) {
 }
 BENCHMARK(BM_FeedMonthOfRecordFile)->Arg(60)->Arg(3600)->Unit(benchmark::kMillisecond);
 
+// The same with a listener keeping every reading, as the alarms do while
+// the statistics window is open: the batches' cost on top.
+void BM_FeedMonthOfRecordFileToAListener(benchmark::State& state) {
+    reading::ReadingsSession session;
+    session.AppendFileWords(MonthOfWords(), QDate(2026, 9, 21));
+    SessionFeed feed(session, IntervalLength(state.range(0)), QTimeZone(7200));
+    std::vector<Reading> kept;
+    QObject::connect(&feed, &SessionFeed::Restarted, [&] { kept.clear(); });
+    QObject::connect(&feed, &SessionFeed::ReadingsFed,
+                     [&](const std::vector<Reading>& r, bool) { kept.insert(kept.end(), r.begin(), r.end()); });
+    for (auto _ : state) {
+        feed.Recompute();
+        benchmark::DoNotOptimize(kept.data());
+    }
+    state.counters["kept"] = double(kept.size());
+}
+BENCHMARK(BM_FeedMonthOfRecordFileToAListener)->Arg(60)->Unit(benchmark::kMillisecond);
+
 // A day of rows of a text file (86,400), their Date and Time texts read in
 // the user's locale.
 void BM_FeedDayOfTextRows(benchmark::State& state) {

@@ -96,6 +96,44 @@ TEST_F(ReadingTableTest, LiveFileAndTextRowsShowTheirCells) {
     EXPECT_EQ(RowTexts(4), (Texts{"4", "40,0", "A", "01:02:03", "15.07.23"}));
 }
 
+TEST_F(ReadingTableTest, FileWordRunsStopAtAnotherDateOrKindOfRow) {
+    table.SetRowCount(1);
+    const QDate first(2023, 7, 15), second(2023, 7, 16);
+    for (int row = 1; row <= 3; ++row)
+        table.SetFileRow(row, Word(row, false, 0, 0, row), first);
+    table.SetFileRow(4, Word(4, false, 0, 0, 4), second);
+    table.SetLiveRow(5, Word(5, false, 0, 0, 5), second, QTime(0, 0, 5));
+    table.SetCell(1, 6, "65,3");
+    table.SetFileRow(7, Word(7, false, 0, 0, 7), second);
+    table.SetFileRow(8, Word(8, false, 0, 0, 8), second);
+    table.SetFileRow(9, Word(9, false, 0, 0, 9), second);
+    table.SetCell(2, 9, "X");  // an edited cell: the row is texts now
+    table.SetRowCount(10);
+
+    struct Case {
+        int firstRow, maxRows;
+        std::vector<std::uint32_t> words;
+        QDate date;
+    };
+    const Case cases[] = {
+        {1, 100, {Word(1, false, 0, 0, 1), Word(2, false, 0, 0, 2), Word(3, false, 0, 0, 3)}, first},
+        {2, 1, {Word(2, false, 0, 0, 2)}, first},     // at most maxRows
+        {4, 100, {Word(4, false, 0, 0, 4)}, second},  // stops before the live row
+        {5, 100, {}, {}},                              // a live row is no file row
+        {6, 100, {}, {}},                              // nor are texts
+        {7, 100, {Word(7, false, 0, 0, 7), Word(8, false, 0, 0, 8)}, second},
+        {10, 100, {}, {}},  // an empty row
+        {99, 100, {}, {}},  // past the end
+    };
+    for (const Case& c : cases) {
+        std::uint32_t words[100] = {};
+        QDate date;
+        const int n = table.FileWordRun(c.firstRow, c.maxRows, words, &date);
+        EXPECT_EQ(std::vector<std::uint32_t>(words, words + n), c.words) << c.firstRow;
+        if (n > 0) EXPECT_EQ(date, c.date) << c.firstRow;
+    }
+}
+
 TEST_F(ReadingTableTest, RowsSetPastTheEndShowOnceTheCountGrows) {
     table.SetRowCount(1);
     table.SetLiveRow(1, Word(523, false, 1, 2, 3), QDate(2024, 3, 5), QTime(1, 2, 3));

@@ -127,6 +127,43 @@ TEST_F(Feed, LiveRowsAcrossMidnightTakeThePcDate) {
     EXPECT_EQ(intervals[1].missingSeconds, 1);
 }
 
+TEST_F(Feed, ListenersGetEveryReadingInOrderInBatches) {
+    struct Batch {
+        std::vector<Reading> readings;
+        bool live;
+    };
+    std::vector<Batch> batches;
+    QObject::connect(&feed, &SessionFeed::ReadingsFed,
+                     [&](const std::vector<Reading>& r, bool live) { batches.push_back({r, live}); });
+    // Three hours of a record file: more than one run of words.
+    std::vector<std::uint32_t> words;
+    for (int s = 0; s < 3 * 3600; ++s) words.push_back(WithTime(Word(500 + s % 100), s / 3600, s / 60 % 60, s % 60));
+    const QDate day(2026, 3, 10);
+    session.AppendFileWords(words, day);
+    ASSERT_GT(batches.size(), 1u);
+    std::vector<Reading> all;
+    for (const Batch& b : batches) {
+        EXPECT_FALSE(b.live);
+        all.insert(all.end(), b.readings.begin(), b.readings.end());
+    }
+    ASSERT_EQ(all.size(), words.size());
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        ASSERT_EQ(all[i].epochSeconds, Epoch(day, QTime(0, 0)) + std::int64_t(i)) << i;
+        ASSERT_EQ(all[i].tenths, 500 + int(i % 100)) << i;
+    }
+
+    // A tick of a recording after the table was cleared: one batch of its
+    // one reading, told as live.
+    session.ClearTable();
+    session.Recording = true;
+    batches.clear();
+    AppendLive(Word(600), QDateTime(day, QTime(12, 0), Zone));
+    ASSERT_EQ(batches.size(), 1u);
+    EXPECT_TRUE(batches[0].live);
+    ASSERT_EQ(batches[0].readings.size(), 1u);
+    EXPECT_EQ(batches[0].readings[0].tenths, 600);
+}
+
 TEST(RangeEnd, LevelsAtOrBeyondTheScaleLabelsAreMarked) {
     struct Case {
         int tenths, range;
