@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What feeding the statistics from the readings session costs: a month of a
 // record file's words (2,592,000 rows) read from the session's table and
-// placed on the time line, a day of text rows whose texts are read, and one live tick a day into a recording (the
-// session's append, with its texts, and the feed's one new row).
-// Goal: an opened month in at most 100 ms of CPU on top of the engine's own
-// pass; a tick in constant time.
+// placed on the time line, without and with a listener keeping every
+// reading; a day of text rows whose texts are read; and one live tick a day
+// into a recording (the session's append, with its texts, and the feed's one
+// new row).
+// Goal: an opened month, feed and engine together, in at most 100 ms of
+// CPU; a tick in constant time.
 #include "reading/level_rule.h"
 #include "reading/readings_session.h"
 #include "reading/reading_word.h"
