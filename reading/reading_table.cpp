@@ -267,18 +267,13 @@ int ReadingTable::FileWordRun(int firstRow, int maxRows, std::uint32_t* words, Q
     const Row* first = d->Find(firstRow);
     if (!first || first->kind != RowKind::File)
         return 0;
-    const std::int32_t day = first->day;
-    const int available = int(std::min<std::size_t>(std::size_t(INT_MAX), d->rows.size() - std::size_t(firstRow - 1)));
-    const int limit = std::min(maxRows, available);
-    int n = 0;
-    for (; n < limit; ++n) {
-        const Row& r = d->rows[std::size_t(firstRow - 1 + n)];
-        if (r.kind != RowKind::File || r.day != day)
-            break;
-        words[n] = r.word;
-    }
-    *date = DateOf(day);
-    return n;
+    const std::size_t begin = std::size_t(firstRow - 1);
+    const std::size_t end = std::min(d->rows.size(), begin + std::size_t(std::max(maxRows, 0)));
+    std::size_t i = begin;
+    for (; i < end && d->rows[i].kind == RowKind::File && d->rows[i].day == first->day; ++i)
+        words[i - begin] = d->rows[i].word;
+    *date = DateOf(first->day);
+    return int(i - begin);
 }
 
 void ReadingTable::ClearRow(int row) {

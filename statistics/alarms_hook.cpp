@@ -52,13 +52,7 @@ void AlarmsHook::Add(const Reading& r, bool live) {
 }
 
 void AlarmsHook::AddAll(const std::vector<Reading>& readings, bool live) {
-    if (live) {
-        for (const Reading& r : readings) Add(r, true);
-        return;
-    }
-    // A file's readings are only kept here; BatchDone runs them.
-    readings_.insert(readings_.end(), readings.begin(), readings.end());
-    fileDirty_ = fileDirty_ || !readings.empty();
+    for (const Reading& r : readings) Add(r, live);
 }
 
 void AlarmsHook::BatchDone() {

@@ -42,8 +42,9 @@ QString LabelledName(Weighting w, Quantity q, std::uint8_t responses) {
 }
 
 QString LevelText(double db) {
-    // Rounded to whole tenths first, as the meter's own level texts are
-    // tenths, so 65.25 reads "65,3" here and in the table alike.
+    // The rule of reading::FormatLevel (the table's level texts) on the
+    // level rounded to tenths; written here because this library links Qt
+    // Core only. A test holds the two to the same texts.
     const long tenths = std::lround(db * 10.0);
     const QString digits = QStringLiteral("%1,%2").arg(std::labs(tenths) / 10).arg(std::labs(tenths) % 10);
     return tenths < 0 ? u'-' + digits : digits;

@@ -43,13 +43,6 @@ const LocalTimeline::Span& LocalTimeline::SpanOf(std::int64_t epoch) {
     return *span_;
 }
 
-Reading LocalTimeline::Placed(std::int64_t epoch, int offset, Reading r) {
-    r.epochSeconds = epoch;
-    r.utcOffsetSeconds = offset;
-    lastEpoch_ = epoch;
-    return r;
-}
-
 Reading LocalTimeline::Stamp(QDate date, QTime time, Reading r) { return StampLocal(LocalSeconds(date, time), r); }
 
 Reading LocalTimeline::StampNearChange(std::int64_t local, Reading r) {
@@ -84,8 +77,7 @@ Reading LocalTimeline::StampNearChange(std::int64_t local, Reading r) {
 }
 
 void LocalTimeline::StartDay(QDate startDate) {
-    day_ = startDate;
-    dayStart_ = LocalMidnight(startDate);
+    dayStart_ = startDate.isValid() ? LocalMidnight(startDate) : 0;  // no date: 1970-01-01
     lastSecondOfDay_.reset();
 }
 
@@ -93,13 +85,8 @@ Reading LocalTimeline::StampTimeOfDay(QTime time, Reading r) {
     return StampSecondOfDay(time.msecsSinceStartOfDay() / 1000, r);
 }
 
-void LocalTimeline::NextDay() {
-    day_ = day_.addDays(1);
-    dayStart_ += 86400;
-}
-
 Reading LocalTimeline::StampNextSecond(Reading r) {
-    if (!lastEpoch_) return Stamp(day_.isValid() ? day_ : QDate(1970, 1, 1), QTime(0, 0), r);
+    if (!lastEpoch_) return StampLocal(dayStart_, r);
     const std::int64_t e = *lastEpoch_ + 1;
     return Placed(e, OffsetAt(e), r);
 }

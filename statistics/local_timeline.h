@@ -34,7 +34,7 @@ public:
     // The same with the time of day as seconds since midnight (0..86399).
     // Inline: an opened month runs it 2.6 million times.
     Reading StampSecondOfDay(int second, Reading r) {
-        if (lastSecondOfDay_ && *lastSecondOfDay_ - second > 12 * 3600) NextDay();
+        if (lastSecondOfDay_ && *lastSecondOfDay_ - second > 12 * 3600) dayStart_ += 86400;  // midnight passed
         lastSecondOfDay_ = second;
         return StampLocal(dayStart_ + second, r);
     }
@@ -52,7 +52,12 @@ private:
     Span SpanAt(std::int64_t epoch) const;
     const Span& SpanOf(std::int64_t epoch);
     int OffsetAt(std::int64_t epoch) { return SpanOf(epoch).offset; }
-    Reading Placed(std::int64_t epoch, int offset, Reading r);
+    Reading Placed(std::int64_t epoch, int offset, Reading r) {
+        r.epochSeconds = epoch;
+        r.utcOffsetSeconds = offset;
+        lastEpoch_ = epoch;
+        return r;
+    }
     // A reading at `local`: seconds since 1970-01-01 00:00 on the local clock.
     Reading StampLocal(std::int64_t local, Reading r) {
         if (span_) {
@@ -61,23 +66,17 @@ private:
             // reading would pick then is this moment with the span's offset.
             const Span& c = *span_;
             const std::int64_t e = local - c.offset;
-            if (e >= c.from && e < c.to && local - c.offsetBefore >= c.from && local - c.offsetAfter < c.to) {
-                r.epochSeconds = e;
-                r.utcOffsetSeconds = c.offset;
-                lastEpoch_ = e;
-                return r;
-            }
+            if (e >= c.from && e < c.to && local - c.offsetBefore >= c.from && local - c.offsetAfter < c.to)
+                return Placed(e, c.offset, r);
         }
         return StampNearChange(local, r);
     }
     // The full reading: a new span, or a local time near a clock change.
     Reading StampNearChange(std::int64_t local, Reading r);
-    void NextDay();
 
     QTimeZone zone_;
     std::optional<Span> span_;  // cached: most readings fall inside it
-    QDate day_;
-    std::int64_t dayStart_ = 0;  // day_'s midnight as local seconds
+    std::int64_t dayStart_ = 0;  // midnight of the current day, as local seconds
     std::optional<int> lastSecondOfDay_;
     std::optional<std::int64_t> lastEpoch_;
 };

@@ -164,6 +164,16 @@ TEST_F(Feed, ListenersGetEveryReadingInOrderInBatches) {
     EXPECT_EQ(batches[0].readings[0].tenths, 600);
 }
 
+// The statistics write their levels themselves (their engine links Qt Core
+// only); they must read as the table's do.
+TEST(LevelTexts, TheStatisticsWriteLevelsAsTheTableDoes) {
+    for (int tenths = -25; tenths <= 2000; ++tenths)
+        ASSERT_EQ(LevelText(tenths / 10.0), reading::FormatLevel(tenths)) << tenths;
+    EXPECT_EQ(LevelText(65.26), "65,3");
+    EXPECT_EQ(LevelText(67.449), "67,4");
+    EXPECT_EQ(CommaDecimal(12.345, 2), "12,35");
+}
+
 TEST(RangeEnd, LevelsAtOrBeyondTheScaleLabelsAreMarked) {
     struct Case {
         int tenths, range;
