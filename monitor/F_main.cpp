@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitor/F_main.h"
 
-#include "device/appusb.h"
-#include "device/meter_use.h"
 #include "monitor/big_digits.h"
+#include "monitor/error_guard.h"
 #include "monitor/reading_grid.h"
-#include "monitor/startup.h"
-#include "monitor/tick_pause.h"
-#include "platform/clock.h"
 #include "reading/record_file.h"
+#include "report/alarm_bands.h"
 
 #include <QDir>
 #include <QFrame>
@@ -19,18 +16,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
 #include <algorithm>
 #include <stdexcept>
-
-TFormMain* FormMain = nullptr;
 
 namespace {
 
@@ -102,32 +95,30 @@ QIcon ResourceIcon(const QString& name) {
 
 }  // namespace
 
-TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), stream_(session_) {
     setWindowTitle(QStringLiteral(" Quorvane"));
     setFont(WindowFont(11));
     resize(StartWidth, StartHeight);
     if (const QScreen* desktop = QGuiApplication::primaryScreen())
         move(desktop->availableGeometry().center() - QPoint(StartWidth / 2, StartHeight / 2));
 
-    Memo1 = new QPlainTextEdit(this);  // a text buffer for the text export, never shown
-    Memo1->hide();
     BuildTitleStrip();
     BuildToolbar();
     BuildChartPage();
     BuildDigitPage();
     BuildStatusStrip();
 
-    Timer1S = new QTimer(this);
-    Timer1S->setInterval(TickIntervalMs);
-    connect(Timer1S, &QTimer::timeout, this, [this] { RunCommand([this] { Timer1STimer(); }); });
-    Timer1S->start();
-    StopTickWhileMeterInUse(*Timer1S);
-
     session_.RecordingFileName.clear();
     StartFolder = QDir::currentPath();
-    ClockReading = platform::LocalNow();
-    Connected = (Appusb::OpenMeter() == 0);
-    session_.Recording = false;
+    // The tick: an error that escapes it is shown like a command's and ends
+    // that tick only (the timer stays stopped, as the tick left it).
+    recorder_ = std::make_unique<recording::Recorder>(session_, StartFolder, this);
+    recorder_->SetBoxOwner(this);
+    recorder_->SetTickRunner([](const std::function<void()>& tick) { RunCommand(tick); });
+    connect(recorder_.get(), &recording::Recorder::StripChanged, this, &TFormMain::ShowStrip);
+    connect(&stream_, &noisestats::NoiseStream::AlarmTextChanged, recorder_.get(),
+            &recording::Recorder::SetAlarmText);
+    MarkAlarmsOnChart();
     ChartPageShown = true;
     PanelA->setVisible(true);
     session_.RecColour = QColor(0, 0, 255).rgba();
@@ -146,10 +137,9 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
 }
 
 TFormMain::~TFormMain() {
-    if (FormMain == this) FormMain = nullptr;
     // The controls go first: the grid and the chart hold pointers into the
     // session, which goes with the members after this body.
-    Timer1S->stop();
+    recorder_->Timer().stop();
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 

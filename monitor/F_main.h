@@ -2,20 +2,21 @@
 #pragma once
 // The main window: a borderless window with its own title strip, a toolbar
 // of nine commands, two pages (chart page PanelA, big-digit page PanelB)
-// and a status strip. It holds the readings session (reading/), which owns
-// the readings on show, and shows what the session tells it; it keeps the
-// program's own state (working folder, clock sample, link). Window code:
-// lives in the qv_ui library.
+// and a status strip. It holds the program's plain parts and shows what
+// they tell it: the readings session (reading/), which owns the readings on
+// show; the recorder (recording/), whose one-second tick takes them and
+// composes the strip; the stream of readings (statistics/), which feeds the
+// noise statistics and the alarms. The window itself only shows, asks and
+// forwards. Window code: lives in the qv_ui library.
 //
 // The toolbar commands are defined beside their modules (records/, setup/,
 // sdcard/, statistics/ and the recording and printing code of monitor/).
-#include "device/meter_use.h"
 #include "monitor/big_digits.h"
 #include "monitor/level_chart.h"
-#include "monitor/link_watch.h"
 #include "reading/reading_table.h"
-#include "reading/reading_word.h"
 #include "reading/readings_session.h"
+#include "recording/recorder.h"
+#include "statistics/noise_stream.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -25,8 +26,6 @@
 
 class QFrame;
 class QLabel;
-class QPlainTextEdit;
-class QTimer;
 class QToolBar;
 class QToolButton;
 class QPushButton;
@@ -36,13 +35,17 @@ class TFormNoiseStatistics;
 namespace records {
 struct FileCommandContext;
 }
+namespace recording {
+struct StripTexts;
+}
 
 class TFormMain : public QWidget {
     Q_OBJECT
 public:
-    // Builds the window, samples the clock, opens the meter once and loads
-    // the restore picture from StartFolder + "/ico/min.bmp"; throws
-    // std::runtime_error when that picture cannot be loaded.
+    // Builds the window and the recorder (which samples the clock and opens
+    // the meter once) and loads the restore picture from StartFolder +
+    // "/ico/min.bmp"; throws std::runtime_error when that picture cannot be
+    // loaded.
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -62,7 +65,7 @@ public:
     // Toolbar commands, left to right.
     void ToolButton1Click();      // open a file
     void ToolButton2Click();      // save the data
-    void ToolButton3Click();      // online recording
+    void ToolButton3Click();      // online recording: starts or stops the recorder's recording
     void ToolButton_AtoBClick();  // switch between the pages
     void ToolButton5Click();      // instrument setup
     void ToolButton6Click();      // SD card
@@ -75,20 +78,8 @@ public:
     // extension); the open command and the SD card command call it.
     void LoadFile();
 
-    // The one-second tick, every TickIntervalMs.
-    void Timer1STimer();
-    static constexpr int TickIntervalMs = device::TickIntervalMs;
-
-    // Online recording (F_main_recording.cpp).
     // Empties the table's data rows and the three curves; the extremes stay.
     void ClearTable() { session_.ClearTable(); }
-    // Names, creates and opens the file of a new recording in StartFolder;
-    // false (after an error box) when it can't.
-    bool CreateRecordingFile();
-    // Whether each appended word is also forced to the disk: it costs several
-    // milliseconds a reading here, so a word is handed to the operating
-    // system at once (safe from a crash of the program) but not synced.
-    static constexpr bool RecordToDisk = false;
 
     // The shape the window is drawn in: its rectangle with 15 x 15 corner
     // ellipses. Re-applied whenever the size changes.
@@ -100,17 +91,14 @@ public:
     reading::ReadingsSession& Session() { return session_; }
     const reading::ReadingsSession& Session() const { return session_; }
 
-    // The status strip's alarm text ("Alarm since 10:00:00: ..."), shown
-    // before the strip's other parts until an empty text clears it
-    // (monitor/alarm_strip.cpp).
-    void SetAlarmStrip(const QString& text);
+    // The one-second tick, the link and the recording.
+    recording::Recorder& Recorder() { return *recorder_; }
+    // The stream of readings into the statistics and the alarms.
+    noisestats::NoiseStream& Stream() { return stream_; }
 
     // ---- The program's state beside the readings.
     QString StartFolder;
     QString OpenFileName;
-    QDateTime ClockReading;
-    reading::ClockTexts ClockTexts;
-    bool Connected = false;
     bool ChartPageShown = true;
     quint8 CurrentSetup = 0;
 
@@ -168,16 +156,10 @@ public:
     QLabel* LabelUSBState;
     QLabel* Label5;
 
-    QTimer* Timer1S;
-    QPlainTextEdit* Memo1;
-
     // Texts of the status strip for the link state (17 characters each).
     static constexpr const char* UsbConnectedText = live::UsbConnectText;
     static constexpr const char* UsbDisconnectedText = live::UsbDisconnectText;
     static constexpr const char* UsbNoAccessText = live::UsbNoAccessText;
-
-    // The link as the ticks saw it: its state and the readings missed.
-    const live::LinkWatch& Link() const { return linkWatch_; }
 
 protected:
     // Hands the window to the window system to be moved, as if its caption
@@ -199,9 +181,6 @@ private:
     // throws std::runtime_error when it cannot.
     void LoadMaxMinPicture(const QString& relative);
 
-    // One reading of an online recording (tick steps 6 to 22); returns the
-    // level request's result.
-    int TakeReading();
     // What the file commands of records/ get to work with.
     records::FileCommandContext FileCommands();
     // After a load: clears the summary line when nothing was loaded.
@@ -210,21 +189,20 @@ private:
     void ShowAppendedPoints(int firstRow, int count);
     void ShowLiveReading(float level);
     void ShowDataReset();
-    // Shows what the tick found on the link: strip texts and a notice.
-    void ShowLinkReport(const live::TickReport& report);
-    // The strip's message: the record file's trouble, then missed readings.
-    void ShowStripMessage();
+    // The recorder's strip texts, as they come.
+    void ShowStrip(const recording::StripTexts& strip);
+    // Running alarms marked on the live chart (a band a running alarm).
+    void MarkAlarmsOnChart();
 
     // The readings on show. The window's destructor deletes the controls
     // that observe it before the session goes.
     reading::ReadingsSession session_;
+    // Fed from the session's readings from the start; the statistics window
+    // is a view of it.
+    noisestats::NoiseStream stream_;
+    std::unique_ptr<recording::Recorder> recorder_;
     // Whether the grid showed its newest row before a live row was added.
     bool gridFollowing_ = true;
-
-    // What the current recording's file can't do; said once per recording.
-    QString appendProblem_;
-    QString alarmStrip_;
-    live::LinkWatch linkWatch_;
 
     // Fallback drag of the title strip when the window system cannot move
     // the window itself: the offset of the press inside the window.
@@ -233,6 +211,3 @@ private:
     QPoint restoredPosition_;
     QPoint dragOffset_;
 };
-
-// The program's one main window; set while it exists.
-extern TFormMain* FormMain;

@@ -2,21 +2,22 @@
 // The main window's open and save commands: they forward to records/,
 // which fills or writes out the readings session; the window shows the
 // session's changes as it tells them.
+#include "device/meter_use.h"
 #include "monitor/F_main.h"
 #include "records/file_commands.h"
 
-#include <QTimer>
+#include <memory>
 
 records::FileCommandContext TFormMain::FileCommands() {
     records::FileCommandContext context;
     context.owner = this;
     context.session = &session_;
     context.startFolder = StartFolder;
-    context.holdTick = [this](bool held) {
-        if (held)
-            Timer1S->stop();
-        else
-            Timer1S->start(TickIntervalMs);
+    // The tick's one hold: while it lasts, the recorder's tick is stopped.
+    context.holdTick = [hold = std::shared_ptr<std::unique_ptr<device::MeterUse>>(
+                            std::make_shared<std::unique_ptr<device::MeterUse>>())](bool held) {
+        if (held) *hold = std::make_unique<device::MeterUse>();
+        else hold->reset();
     };
     return context;
 }

@@ -2,7 +2,6 @@
 #include "monitor/startup.h"
 
 #include "monitor/F_main.h"
-#include "platform/messages.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -39,22 +38,6 @@ void SettleWindowClass(QApplication& app) {
 
 }  // namespace
 
-void ShowCurrentError() {
-    QString text;
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        text = QString::fromLocal8Bit(error.what());
-    } catch (...) {
-        // An error without a text still gets its (empty) box.
-    }
-    platform::Message message;
-    message.text = text;
-    message.icon = platform::MessageIcon::Error;
-    message.owner = FormMain;
-    platform::ShowMessage(message);
-}
-
 ProgramApplication::ProgramApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 bool ProgramApplication::notify(QObject* receiver, QEvent* event) {
@@ -76,7 +59,6 @@ int RunProgram(QApplication& app, const QString& fileToOpen) {
         // its display name: Qt would append that to every window title.
         app.setApplicationName(ApplicationTitle);
         window = std::make_unique<TFormMain>();
-        FormMain = window.get();
         window->FormCreate();
         window->show();
         if (!fileToOpen.isEmpty()) {
@@ -93,10 +75,8 @@ int RunProgram(QApplication& app, const QString& fileToOpen) {
         app.exec();
     } catch (...) {
         window.reset();
-        FormMain = nullptr;
         ShowCurrentError();
         return 0;
     }
-    FormMain = nullptr;
     return 0;
 }

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Program start-up and the last line of error handling: an error that a
-// command does not catch ends that command and is shown in an error box
-// with its text; the program goes on.
+// Program start-up: the application object, whose last line of error
+// handling shows an error that escapes an event handler (error_guard.h),
+// and the main window's life from construction to the end of the loop.
+#include "monitor/error_guard.h"
+
 #include <QApplication>
 #include <QString>
-#include <exception>
 
 // The program's application object: an error that escapes an event
 // handler is shown in an error box instead of ending the process.
@@ -29,18 +30,3 @@ int RunProgram(QApplication& app, const QString& fileToOpen = {});
 // The name the desktop knows the program by: its desktop file's name, the
 // Wayland app id.
 inline constexpr const char* DesktopFileName = "io.github.quorvane.Quorvane";
-
-// Shows an error box with the text of the error being handled (call from
-// within a catch block); an error without a text shows an empty box.
-void ShowCurrentError();
-
-// Runs a command; an error escaping it is shown in an error box and ends
-// only that command.
-template <class Command>
-void RunCommand(Command&& command) {
-    try {
-        command();
-    } catch (...) {
-        ShowCurrentError();
-    }
-}

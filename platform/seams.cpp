@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock.h"
-#include "color_chooser.h"
 #include "desktop_notify.h"
 #include "file_dialogs.h"
 #include "messages.h"
@@ -51,11 +50,6 @@ public:
     FileDialogAnswer Ask(const FileDialogRequest&) override { return {}; }
 };
 
-class FallbackColorChooser final : public ColorChooser {
-public:
-    std::optional<QColor> Choose(const QColor&, QObject*) override { return std::nullopt; }
-};
-
 class FallbackDesktopNotifier final : public DesktopNotifier {
 public:
     void Notify(const DesktopNotification& n) override {
@@ -68,7 +62,6 @@ SystemSleeper systemSleeper;
 FallbackMessages fallbackMessages;
 FallbackNotices fallbackNotices;
 FallbackFileDialogs fallbackFileDialogs;
-FallbackColorChooser fallbackColorChooser;
 FallbackDesktopNotifier fallbackDesktopNotifier;
 
 const Clock* currentClock = &systemClock;
@@ -76,7 +69,6 @@ Sleeper* currentSleeper = &systemSleeper;
 MessageBoxes* currentMessages = &fallbackMessages;
 Notices* currentNotices = &fallbackNotices;
 FileDialogs* currentFileDialogs = &fallbackFileDialogs;
-ColorChooser* currentColorChooser = &fallbackColorChooser;
 DesktopNotifier* currentDesktopNotifier = &fallbackDesktopNotifier;
 
 }  // namespace
@@ -111,13 +103,6 @@ void SetNotices(Notices* notices) { currentNotices = notices ? notices : &fallba
 
 FileDialogAnswer AskForFile(const FileDialogRequest& request) { return currentFileDialogs->Ask(request); }
 void SetFileDialogs(FileDialogs* dialogs) { currentFileDialogs = dialogs ? dialogs : &fallbackFileDialogs; }
-
-std::optional<QColor> ChooseColor(const QColor& initial, QObject* owner) {
-    return currentColorChooser->Choose(initial, owner);
-}
-void SetColorChooser(ColorChooser* chooser) {
-    currentColorChooser = chooser ? chooser : &fallbackColorChooser;
-}
 
 void NotifyDesktop(const DesktopNotification& notification) { currentDesktopNotifier->Notify(notification); }
 void SetDesktopNotifier(DesktopNotifier* notifier) {

@@ -9,7 +9,7 @@
 // is given (the meter's card over USB in the program).
 #include "sdcard/card_view.h"
 #include "sdcard/fat32.h"
-#include "sdcard/sdcard_command.h"
+#include "sdcard/card_context.h"
 
 #include <QDialog>
 #include <memory>

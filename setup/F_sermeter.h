@@ -8,7 +8,7 @@
 // Window code: lives in the qv_ui library.
 #include "reading/curve_store.h"
 #include "setup/setup_byte.h"
-#include "setup/setup_command.h"
+#include "setup/setup_context.h"
 
 #include <QColor>
 #include <QDialog>

@@ -4,7 +4,7 @@
 // notification (platform/desktop_notify.h) and the status strip's text;
 // when it ends, the strip is cleared and the list has a new row. The
 // window hands its outlets (the strip, the chart's band, the list).
-#include "statistics/alarm_watch.h"
+#include "noise/alarm_watch.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statistics/csv_export.h"
 
-#include "statistics/interval_csv.h"
+#include "noise/interval_csv.h"
 #include <QSaveFile>
 
 namespace noisestats {

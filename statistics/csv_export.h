@@ -3,7 +3,7 @@
 // Saving the interval table as a CSV file: written beside the target and
 // put in its place only when complete, so a failed save leaves the file
 // that was there untouched.
-#include "statistics/noise_statistics.h"
+#include "noise/noise_statistics.h"
 #include <QString>
 
 namespace noisestats {

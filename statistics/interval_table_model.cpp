@@ -2,7 +2,7 @@
 #include "statistics/interval_table_model.h"
 
 #include "reading/reading_word.h"
-#include "statistics/labels.h"
+#include "noise/labels.h"
 
 #include <QDateTime>
 #include <QTimeZone>

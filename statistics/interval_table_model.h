@@ -5,7 +5,7 @@
 // covered and missing, the levels of each weighting present in the data and
 // a range-end mark. Level texts carry "," as decimal mark, like every level
 // text of the program. Plain code (Qt Core): the window only shows it.
-#include "statistics/noise_statistics.h"
+#include "noise/noise_statistics.h"
 
 #include <QAbstractTableModel>
 #include <QString>

@@ -55,20 +55,48 @@ SessionFeed::SessionFeed(const reading::ReadingsSession& session, IntervalLength
     Recompute();
 }
 
-void SessionFeed::SetLength(IntervalLength length) {
-    stats_.Restart(length);
-    Recompute();
+SessionFeed::SessionFeed(const reading::ReadingsSession& session, IntervalLength length, QTimeZone zone,
+                         std::vector<Reading>* collect)
+    : QObject(nullptr), session_(session), zone_(zone), stats_(length), timeline_(zone), collect_(collect) {
+    // A copy that reads the rows once and follows nothing.
+    ResetRows();
+    quiet_ = true;
+    Feed(1, session_.Table().RowCount() - 1);
 }
 
-void SessionFeed::Restart() {
+std::vector<Reading> SessionFeed::AllReadings() const {
+    std::vector<Reading> readings;
+    readings.reserve(std::size_t(std::max<std::int64_t>(readings_, 0)));
+    SessionFeed copy(session_, stats_.Length(), zone_, &readings);
+    return readings;
+}
+
+void SessionFeed::SetLength(IntervalLength length) {
+    // The same rows read the same way give the same readings: only the
+    // statistics start over, and those who follow the readings are not
+    // told them again.
     ++generation_;
-    stats_.Restart(stats_.Length());
+    stats_.Restart(length);
+    ResetRows();
+    quiet_ = true;
+    Feed(1, session_.Table().RowCount() - 1);
+    quiet_ = false;
+    emit Changed();
+}
+
+void SessionFeed::ResetRows() {
     timeline_ = LocalTimeline(zone_);
     day_ = {};
     lastDateText_.clear();
     lastDate_.reset();
     lastReadingRow_ = 0;
     readings_ = textReadings_ = sequenced_ = 0;
+}
+
+void SessionFeed::Restart() {
+    ++generation_;
+    stats_.Restart(stats_.Length());
+    ResetRows();
     emit Restarted();
 }
 
@@ -106,7 +134,7 @@ void SessionFeed::Feed(int firstRow, int lastRow) {
     // is 2.6 million of them); every other row one at a time.
     constexpr int kRun = 4096;
     std::uint32_t words[kRun];
-    tellFed_ = isSignalConnected(QMetaMethod::fromSignal(&SessionFeed::ReadingsFed));
+    tellFed_ = !quiet_ && isSignalConnected(QMetaMethod::fromSignal(&SessionFeed::ReadingsFed));
     for (int row = firstRow; row <= lastRow;) {
         QDate date;
         const int n = session_.Table().FileWordRun(row, std::min(kRun, lastRow - row + 1), words, &date);
@@ -131,6 +159,7 @@ void SessionFeed::Take(const Reading& r) {
     if (stats_.Add(r)) {
         ++readings_;
         if (tellFed_) fed_.push_back(r);
+        if (collect_) collect_->push_back(r);
     }
 }
 

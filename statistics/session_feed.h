@@ -15,9 +15,11 @@
 //
 // A live recording costs constant time per appended row; a reset, a row
 // holding a reading written again, or another interval length recompute all.
-#include "statistics/local_timeline.h"
-#include "statistics/noise_statistics.h"
-#include "statistics/reading_sample.h"
+// Another interval length recomputes the statistics only: it starts nothing
+// over for those who follow the readings (ReadingsFed, Restarted).
+#include "noise/local_timeline.h"
+#include "noise/noise_statistics.h"
+#include "noise/reading_sample.h"
 
 #include <QLocale>
 #include <QObject>
@@ -44,8 +46,13 @@ public:
                          IntervalLength length = IntervalLength::Minutes1,
                          QTimeZone zone = QTimeZone::systemTimeZone(), QObject* parent = nullptr);
 
-    // Another interval length: recomputes from the session's rows.
+    // Another interval length: recomputes the statistics from the session's
+    // rows, quietly (no Restarted, no ReadingsFed).
     void SetLength(IntervalLength length);
+    // Every reading of the session's rows as they stand, in order, as this
+    // feed takes them: for those who need them all once (a report, alarms
+    // run again), so nobody keeps a second copy of a month of readings.
+    std::vector<Reading> AllReadings() const;
     // Starts over from the session's rows as they stand.
     void Recompute();
 
@@ -73,6 +80,9 @@ signals:
     void ReadingsFed(const std::vector<noisestats::Reading>& readings, bool live);
 
 private:
+    SessionFeed(const reading::ReadingsSession& session, IntervalLength length, QTimeZone zone,
+                std::vector<Reading>* collect);
+    void ResetRows();
     void Restart();
     void Feed(int firstRow, int lastRow);
     std::optional<Reading> RowReading(int row);
@@ -96,7 +106,9 @@ private:
     std::uint64_t generation_ = 0;
     bool liveRows_ = false;  // the rows being fed are the recording's new ones
     bool tellFed_ = false;   // someone listens to ReadingsFed: collect the batch
+    bool quiet_ = false;     // recomputing the statistics only: tell nobody of the readings
     std::vector<Reading> fed_;
+    std::vector<Reading>* collect_ = nullptr;  // AllReadings' copy: every reading goes here too
 };
 
 }  // namespace noisestats

@@ -70,7 +70,7 @@ struct Window {
         seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
         window = std::make_unique<TFormMain>();
         window->FormCreate();
-        window->Timer1S->stop();
+        window->Recorder().Timer().stop();
         window->resize(1000, 700);
         window->show();
         QApplication::processEvents();
@@ -156,7 +156,7 @@ std::unique_ptr<Window> Recording(int count) {
     auto w = std::make_unique<Window>();
     TFormMain& m = *w->window;
     w->seams.time.Advance(1000);
-    m.Timer1STimer();
+    m.Recorder().Tick();
     m.ToolButton3Click();  // a new recording: the table emptied
     // Stored as a loaded record file's are: the same 16 bytes a row as
     // live rows, the points in the session's store.
@@ -172,7 +172,7 @@ std::unique_ptr<Window> Recording(int count) {
 
 void Tick(Window& w) {
     w.seams.time.Advance(1000);
-    w.window->Timer1STimer();
+    w.window->Recorder().Tick();
     w.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
     w.window->Chart2->replot(QCustomPlot::rpImmediateRefresh);
 }

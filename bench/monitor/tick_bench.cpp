@@ -27,10 +27,10 @@ struct WeekOnShow {
         seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
         window = std::make_unique<TFormMain>();
         window->FormCreate();
-        window->Timer1S->stop();
+        window->Recorder().Timer().stop();
         window->show();
         seams.time.Advance(1000);
-        window->Timer1STimer();
+        window->Recorder().Tick();
         window->ToolButton3Click();
         // A week of readings, stored as a loaded record file's are (the same
         // 16 bytes a row as live rows; the points in the session's store).
@@ -55,7 +55,7 @@ void BM_TickWithAWeekOnShow(benchmark::State& state) {
     auto& f = Fixture();
     for (auto _ : state) {
         f.seams.time.Advance(1000);
-        f.window->Timer1STimer();
+        f.window->Recorder().Tick();
         f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
         f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh);
     }
@@ -68,7 +68,7 @@ void BM_TickWithAWeekOnShowAndTheTableRedrawn(benchmark::State& state) {
     auto& f = Fixture();
     for (auto _ : state) {
         f.seams.time.Advance(1000);
-        f.window->Timer1STimer();
+        f.window->Recorder().Tick();
         f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
         f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh);
         f.window->StringGrid->viewport()->repaint();
@@ -83,7 +83,7 @@ void BM_TickAndChartWithoutTheTable(benchmark::State& state) {
     f.window->StringGrid->hide();
     for (auto _ : state) {
         f.seams.time.Advance(1000);
-        f.window->Timer1STimer();
+        f.window->Recorder().Tick();
         f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh);
         f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh);
     }
@@ -96,7 +96,7 @@ void BM_TickPart(benchmark::State& state) {
     auto& f = Fixture();
     for (auto _ : state) {
         switch (state.range(0)) {
-        case 0: f.seams.time.Advance(1000); f.window->Timer1STimer(); break;
+        case 0: f.seams.time.Advance(1000); f.window->Recorder().Tick(); break;
         case 1: f.window->Chart1->replot(QCustomPlot::rpImmediateRefresh); break;
         case 2: f.window->Chart2->replot(QCustomPlot::rpImmediateRefresh); break;
         case 3: f.window->StringGrid->viewport()->repaint(); break;

@@ -9,7 +9,7 @@
 #include "platform/testing/seam_doubles.h"
 #include "sim/metersim.h"
 #include "statistics/alarm_alerts.h"
-#include "statistics/alarm_bands.h"
+#include "report/alarm_bands.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,10 +29,10 @@ struct WeekOnShow {
         seams.time.onAdvance = [](int ms) { metersim_advance_ms(ms); };
         window = std::make_unique<TFormMain>();
         window->FormCreate();
-        window->Timer1S->stop();
+        window->Recorder().Timer().stop();
         window->show();
         seams.time.Advance(1000);
-        window->Timer1STimer();
+        window->Recorder().Tick();
         window->ToolButton3Click();
         // A week of readings, stored as a loaded record file's are (the same
         // 16 bytes a row as live rows; the points in the session's store).
@@ -46,7 +46,7 @@ struct WeekOnShow {
     }
     void Tick() {
         seams.time.Advance(1000);
-        window->Timer1STimer();
+        window->Recorder().Tick();
     }
     void Redraw() {
         window->Chart1->replot(QCustomPlot::rpImmediateRefresh);

@@ -5,8 +5,8 @@
 // the open interval's and the whole data's figures, as a view would), and
 // placing a month of a record file's times of day on the time line.
 // Goal: the month in at most 100 ms of CPU; a tick in constant time.
-#include "statistics/local_timeline.h"
-#include "statistics/noise_statistics.h"
+#include "noise/local_timeline.h"
+#include "noise/noise_statistics.h"
 
 #include <QDate>
 #include <QTime>

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/xlsx/sheet_scan.h"
 
-#include "records/xlsx/workbook_reader.h"
-
 #include <algorithm>
 #include <array>
 

@@ -11,6 +11,15 @@
 
 #include <functional>
 
+namespace xlsx {
+
+// Columns kept of every row: the five the import reads.
+inline constexpr int KeptColumns = 5;
+// Rows a sheet can hold.
+inline constexpr int MaxSheetRows = 1048576;
+
+}  // namespace xlsx
+
 namespace xlsx::scan {
 
 enum class CellType { Number, Shared, Text, Boolean, Error };

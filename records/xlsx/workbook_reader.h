@@ -7,6 +7,7 @@
 // pieces, no part may inflate beyond its limit (a zip bomb is refused, not
 // unpacked), and damage of any kind gives xls::Error.
 #include "records/xls/workbook.h"
+#include "records/xlsx/sheet_scan.h"
 
 #include <QString>
 
@@ -15,10 +16,6 @@
 
 namespace xlsx {
 
-// Columns kept of every row: the five the import reads.
-inline constexpr int KeptColumns = 5;
-// Rows a sheet can hold.
-inline constexpr int MaxSheetRows = 1048576;
 // The most bytes any part (sheet, shared strings, styles, ...) may inflate to.
 inline constexpr std::int64_t MaxSheetBytes = 512ll << 20;
 inline constexpr std::int64_t MaxOtherPartBytes = 64ll << 20;

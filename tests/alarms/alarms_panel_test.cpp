@@ -2,10 +2,12 @@
 // Live alarms as the user meets them (a desktop notification, the status
 // strip, the list, the chart's band) and the panel that sets them.
 #include "statistics/alarm_alerts.h"
-#include "statistics/alarm_bands.h"
-#include "statistics/alarms_panel.h"
-#include "statistics/report_panel.h"
+#include "report/alarm_bands.h"
+#include "noise_windows/alarms_panel.h"
+#include "noise_windows/report_panel.h"
 #include "platform/testing/seam_doubles.h"
+#include "reading/readings_session.h"
+#include "statistics/noise_stream.h"
 #include "tests/statistics/readings.h"
 
 #include <QCheckBox>
@@ -17,6 +19,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimeZone>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
@@ -100,11 +103,14 @@ TEST(LiveAlarms, OffMeansSilentAndAFileFillsTheListAtOnce) {
     EXPECT_EQ(watch.Rows().size(), 2u);
 }
 
-TEST(AlarmsPanelWidget, EditsTheWatchAndShowsItsList) {
-    AlarmWatch watch;
-    watch.Configure(false, TenSecondsAt65());
-    AlarmsPanel panel(watch);
-    QSignalSpy changed(&panel, &AlarmsPanel::settingsChanged);
+TEST(AlarmsPanelWidget, EditsTheStreamsAlarmsAndShowsItsList) {
+    platform::testing::SeamDoubles seams;
+    reading::ReadingsSession session;
+    NoiseStream stream(session, QTimeZone::utc());
+    stream.SetAlarms(false, TenSecondsAt65());
+    const AlarmWatch& watch = stream.Alarms();
+    AlarmsPanel panel(stream);
+    QSignalSpy changed(&stream, &NoiseStream::AlarmsChanged);
     EXPECT_EQ(panel.threshold->value(), 65.0);
     EXPECT_EQ(panel.minimum->value(), 10);
     EXPECT_FALSE(panel.window->isEnabled());
@@ -130,7 +136,7 @@ TEST(AlarmsPanelWidget, EditsTheWatchAndShowsItsList) {
     EXPECT_EQ(panel.state->text(), "Watching: LCeq 15 min 00 s \u2265 70,5 dB for 2 min 00 s, ends 3,0 dB below");
 
     // A second panel (the window opened again) shows the same settings.
-    AlarmsPanel again(watch);
+    AlarmsPanel again(stream);
     EXPECT_TRUE(again.enabled->isChecked());
     EXPECT_EQ(again.threshold->value(), 70.5);
     // The level boxes show and take "," as decimal mark in any locale.
@@ -139,13 +145,17 @@ TEST(AlarmsPanelWidget, EditsTheWatchAndShowsItsList) {
     EXPECT_EQ(again.window->currentIndex(), 2);
     EXPECT_EQ(again.weighting->currentText(), "C");
 
-    // The list shows the watch's rows.
-    AlarmSettings level = TenSecondsAt65();
-    watch.Configure(true, level);
-    std::vector<Reading> file;
-    for (int s = 0; s < 40; ++s) file.push_back(At(kT0 + s, s < 25 ? 712 : 500));
-    watch.RunOver(file);
-    panel.Refresh();
+    // The list shows the alarms of the file on show, as soon as it is in;
+    // new settings run it again.
+    stream.SetAlarms(true, TenSecondsAt65());
+    std::vector<std::uint32_t> file;
+    const QTime start = QDateTime::fromSecsSinceEpoch(kT0, QTimeZone::utc()).time();
+    for (int s = 0; s < 40; ++s) {
+        const QTime t = start.addSecs(s);
+        const std::uint32_t time = std::uint32_t((t.hour() << 12) | (t.minute() << 6) | t.second()) << 15;
+        file.push_back(std::uint32_t((s < 25 ? 712 : 500) - 300) | (6u << 10) | (1u << 14) | time);
+    }
+    session.AppendFileWords(file, QDate(2026, 5, 28));
     ASSERT_EQ(panel.list->rowCount(), 1);
     EXPECT_EQ(panel.list->item(0, 0)->text(), "2026-05-28 20:26:40");
     EXPECT_EQ(panel.list->item(0, 1)->text(), "2026-05-28 20:27:05");
@@ -153,6 +163,13 @@ TEST(AlarmsPanelWidget, EditsTheWatchAndShowsItsList) {
     EXPECT_EQ(panel.list->item(0, 3)->text(), "71,2 dB");
     EXPECT_EQ(panel.list->item(0, 4)->text(), "71,2 dB");
     EXPECT_EQ(panel.list->item(0, 5)->text(), "quiet");
+    panel.threshold->setValue(75);
+    EXPECT_EQ(panel.list->rowCount(), 0);
+    panel.threshold->setValue(69.5);
+    EXPECT_EQ(panel.list->rowCount(), 1);
+    EXPECT_TRUE(seams.notifications.sent.empty()) << "an opened file is no reason to notify";
+    session.ClearTable();  // another file: the list starts over
+    EXPECT_EQ(panel.list->rowCount(), 0);
 }
 
 TEST(ReportPanelWidget, WritesTheReportWithTheNoteAndKeepsTheNote) {

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The measurement report: what it gathers from the readings, and the PDF
 // page as poppler reads it (pages, page size, text) and renders it.
-#include "statistics/alarm_rule.h"
-#include "statistics/labels.h"
-#include "statistics/report.h"
-#include "statistics/report_command.h"
-#include "statistics/report_pdf.h"
+#include "noise/alarm_rule.h"
+#include "noise/labels.h"
+#include "noise/report.h"
+#include "report/report_command.h"
+#include "report/report_pdf.h"
 #include "platform/testing/seam_doubles.h"
 #include "tests/statistics/readings.h"
 

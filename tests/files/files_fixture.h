@@ -33,12 +33,12 @@ protected:
 
     // Starts a recording and takes `n` readings, a second apart.
     void Record(int n) {
-        window->Timer1STimer();  // the first clock sample names the file
+        window->Recorder().Tick();  // the first clock sample names the file
         window->ToolButton3Click();
         ASSERT_TRUE(window->Session().Recording);
         for (int i = 0; i < n; ++i) {
             seams.time.Advance(1000);
-            window->Timer1STimer();
+            window->Recorder().Tick();
         }
         ASSERT_EQ(window->Session().ReadingCount, quint32(n));
     }
@@ -90,5 +90,5 @@ protected:
         WriteFile(path, bytes);
     }
 
-    bool TickRunsEverySecond() const { return window->Timer1S->isActive() && window->Timer1S->interval() == 1000; }
+    bool TickRunsEverySecond() const { return window->Recorder().Timer().isActive() && window->Recorder().Timer().interval() == 1000; }
 };

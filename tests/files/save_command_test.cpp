@@ -24,7 +24,7 @@ protected:
     QStringList Files() const { return QDir(folder.path()).entryList(QDir::Files, QDir::Name); }
     // Checks, while each box is open, that the tick is off.
     void ExpectTickOffInBoxes() {
-        seams.messages.onShow = [this](const platform::Message&) { EXPECT_FALSE(window->Timer1S->isActive()); };
+        seams.messages.onShow = [this](const platform::Message&) { EXPECT_FALSE(window->Recorder().Timer().isActive()); };
     }
 };
 
@@ -34,7 +34,7 @@ TEST_F(SaveCommand, WithoutReadingsItSaysSoAndAsksNothing) {
     for (bool recording : {false, true}) {
         SCOPED_TRACE(recording);
         if (recording) {
-            window->Timer1STimer();
+            window->Recorder().Tick();
             window->ToolButton3Click();  // started, no reading yet
         }
         seams.messages.shown.clear();
@@ -59,7 +59,7 @@ TEST_F(SaveCommand, NoToStoppingTheRecordingLeavesItRunningWithoutADialog) {
     EXPECT_TRUE(window->Session().Recording);
     EXPECT_TRUE(TickRunsEverySecond());
     seams.time.Advance(1000);
-    window->Timer1STimer();
+    window->Recorder().Tick();
     EXPECT_EQ(window->Session().ReadingCount, 3u);  // the recording goes on
 }
 
@@ -76,7 +76,7 @@ TEST_F(SaveCommand, YesThenCancelStopsTheRecordingAndWritesNothing) {
     EXPECT_EQ(Files(), before);
     EXPECT_TRUE(TickRunsEverySecond());
     seams.time.Advance(1000);
-    window->Timer1STimer();
+    window->Recorder().Tick();
     EXPECT_EQ(window->Session().ReadingCount, 2u);  // stopped for good
 }
 
@@ -88,7 +88,7 @@ TEST_F(SaveCommand, TextFormAppendsTxtAndWritesOneLineMoreThanThereAreRows) {
             EXPECT_TRUE(form->isVisible());
             EXPECT_EQ(form->windowTitle(), QStringLiteral("Save File"));
             EXPECT_EQ(form->Animate1->geometry(), QRect(8, 8, 272, 60));
-            EXPECT_FALSE(window->Timer1S->isActive());
+            EXPECT_FALSE(window->Recorder().Timer().isActive());
             formSizes.push_back(form->size());
         }
     };

@@ -152,10 +152,87 @@ std::vector<std::string> Split(const std::string& text, char sep) {
 }  // namespace
 
 const std::vector<std::string>& ProgramFolders() {
-    static const std::vector<std::string> folders = {"device", "reading", "monitor",  "records",
-                                                     "setup",  "sdcard",  "statistics", "platform",
-                                                     "ico",    "sim",     "tools"};
+    static const std::vector<std::string> folders = {
+        "device", "reading", "recording", "monitor",       "records", "setup", "sdcard", "noise",
+        "statistics", "report", "noise_windows", "platform", "ico", "sim", "tools"};
     return folders;
+}
+
+namespace {
+
+std::vector<fs::path> SourcesUnder(const fs::path& dir) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        if (entry.is_regular_file() && IsSource(entry.path())) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A file's unit: its path below the folder without the extension.
+std::string UnitOf(const fs::path& relativeToFolder) {
+    fs::path unit = relativeToFolder;
+    unit.replace_extension();
+    return unit.generic_string();
+}
+
+}  // namespace
+
+FolderGraph ScanUnits(const fs::path& root, const std::string& folder) {
+    static const std::regex include(R"(^\s*#\s*include\s*\"([^\"]+)\")");
+    const fs::path dir = root / folder;
+    if (!fs::is_directory(dir)) throw std::runtime_error("no folder " + dir.string());
+    const std::vector<fs::path> files = SourcesUnder(dir);
+    FolderGraph graph;
+    std::set<std::string> headers;  // the folder's headers, relative to it
+    for (const fs::path& file : files) {
+        graph[UnitOf(file.lexically_relative(dir))];
+        if (file.extension() == ".h" || file.extension() == ".hpp") headers.insert(file.lexically_relative(dir).generic_string());
+    }
+    for (const fs::path& file : files) {
+        std::ifstream in(file);
+        if (!in) throw std::runtime_error("cannot read " + file.string());
+        const fs::path own = file.lexically_relative(dir);
+        const std::string from = UnitOf(own);
+        std::string line;
+        std::smatch m;
+        while (std::getline(in, line)) {
+            if (line.find("include") == std::string::npos || !std::regex_search(line, m, include)) continue;
+            const std::string header = m[1].str();
+            std::string inFolder;
+            if (header.rfind(folder + "/", 0) == 0) inFolder = header.substr(folder.size() + 1);
+            else inFolder = (own.parent_path() / header).lexically_normal().generic_string();
+            if (!headers.count(inFolder)) continue;
+            const std::string to = UnitOf(inFolder);
+            if (to == from) continue;
+            graph[from][to].insert({(fs::path(folder) / own).generic_string(), header});
+        }
+    }
+    return graph;
+}
+
+std::vector<Include> GuiIncludes(const fs::path& root, const std::vector<std::string>& folders,
+                                 const std::vector<fs::path>& guiHeaderDirs) {
+    static const std::regex include(R"(^\s*#\s*include\s*[<\"]([^>\"]+)[>\"])");
+    std::vector<Include> found;
+    for (const std::string& folder : folders) {
+        const fs::path dir = root / folder;
+        if (!fs::is_directory(dir)) throw std::runtime_error("no folder " + dir.string());
+        for (const fs::path& file : SourcesUnder(dir)) {
+            std::ifstream in(file);
+            std::string line;
+            std::smatch m;
+            while (std::getline(in, line)) {
+                if (line.find("include") == std::string::npos || !std::regex_search(line, m, include)) continue;
+                const std::string header = m[1].str();
+                bool gui = header == "qcustomplot.h" || header.rfind("QtGui/", 0) == 0 ||
+                           header.rfind("QtWidgets/", 0) == 0 || header.rfind("QtPrintSupport/", 0) == 0;
+                for (const fs::path& guiDir : guiHeaderDirs)
+                    if (!gui && header.find('/') == std::string::npos && fs::exists(guiDir / header)) gui = true;
+                if (gui) found.push_back({file.lexically_relative(root).generic_string(), header});
+            }
+        }
+    }
+    return found;
 }
 
 FolderGraph ScanFolders(const fs::path& root, const std::vector<std::string>& folders) {
@@ -207,10 +284,18 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     std::vector<std::string> folders = ProgramFolders();
     std::vector<std::pair<std::string, std::string>> extra;
     bool printGraph = false;
+    std::vector<std::string> plain;
+    std::vector<fs::path> guiDirs;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--graph") {
             printGraph = true;
+        } else if ((a == "--plain" || a == "--gui-headers") && i + 1 < args.size()) {
+            const std::string value = args[++i];
+            if (a == "--plain") plain = Split(value, ',');
+            else
+                for (const std::string& d : Split(value, ':'))
+                    if (!d.empty()) guiDirs.emplace_back(d);
         } else if ((a == "--folders" || a == "--edge") && i + 1 < args.size()) {
             const std::string value = args[++i];
             if (a == "--folders") {
@@ -235,8 +320,12 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 2;
     }
     FolderGraph graph;
+    std::map<std::string, FolderGraph> units;
+    std::vector<Include> gui;
     try {
         graph = ScanFolders(root, folders);
+        for (const std::string& folder : folders) units[folder] = ScanUnits(root, folder);
+        gui = GuiIncludes(root, plain, guiDirs);
     } catch (const std::exception& e) {
         err << e.what() << '\n';
         return 2;
@@ -267,7 +356,21 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
     }
     if (cycles.empty()) out << "no cycle between the " << graph.size() << " folders\n";
-    return cycles.empty() ? 0 : 1;
+    std::size_t fileCycles = 0;
+    for (const auto& [folder, unitGraph] : units) {
+        for (const Cycle& cycle : FindCycles(unitGraph)) {
+            ++fileCycles;
+            out << "cycle in " << folder << "/: " << CycleText(cycle) << '\n';
+            for (size_t i = 0; i + 1 < cycle.size(); ++i)
+                for (const Include& inc : unitGraph.at(cycle[i]).at(cycle[i + 1]))
+                    out << "  " << inc.file << " includes \"" << inc.header << "\"\n";
+        }
+    }
+    if (fileCycles == 0) out << "no cycle between the files of any folder\n";
+    for (const Include& inc : gui)
+        out << "GUI header in a plain folder: " << inc.file << " includes " << inc.header << '\n';
+    if (!plain.empty() && gui.empty()) out << "no GUI header in the plain folders\n";
+    return cycles.empty() && fileCycles == 0 && gui.empty() ? 0 : 1;
 }
 
 }  // namespace house

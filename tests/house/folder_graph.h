@@ -52,13 +52,31 @@ void PrintGraph(const FolderGraph& graph, std::ostream& out);
 
 // The whole check as the command line runs it:
 //   folder_cycles ROOT [--folders a,b,...] [--edge FROM:TO]... [--graph]
+//                 [--plain a,b,... --gui-headers DIR[:DIR...]]
 // --edge adds an edge as if FROM included a header of TO (to show that the
 // check catches a cycle); --graph prints the graph first. Prints every cycle
-// with the includes that make its edges. Returns 0 without a cycle, 1 with
-// one, 2 for a wrong command line or a missing folder.
+// with the includes that make its edges, between folders and between the
+// files of one folder; with --plain, every include of a GUI header in those
+// folders. Returns 0 without a fault, 1 with one, 2 for a wrong command
+// line or a missing folder.
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The program's source folders; tests/ and bench/ stand above them all.
 const std::vector<std::string>& ProgramFolders();
+
+// ---- Inside one folder: its files, as units of a header and its source
+// ("F_sermeter" for F_sermeter.h and F_sermeter.cpp). Unit A points at unit
+// B of the same folder when a file of A includes B's header, by the
+// folder's path ("setup/setup_command.h") or by its own name
+// ("setup_command.h"). The same rule holds there: no cycle, so a window and
+// its command never include each other.
+FolderGraph ScanUnits(const std::filesystem::path& root, const std::string& folder);
+
+// ---- Plain folders: those whose code is Qt Core only. A header of Qt Gui,
+// Qt Widgets or Qt Print Support (found in `guiHeaderDirs`, the include
+// folders of those modules), one named Qt<Gui|Widgets|PrintSupport>/..., or
+// the chart library's, included by a file of such a folder.
+std::vector<Include> GuiIncludes(const std::filesystem::path& root, const std::vector<std::string>& folders,
+                                 const std::vector<std::filesystem::path>& guiHeaderDirs);
 
 }  // namespace house

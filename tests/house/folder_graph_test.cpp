@@ -132,6 +132,48 @@ TEST_F(Tree, AWrongCommandLineOrAMissingFolderIsNoPass) {
     EXPECT_EQ(house::RunCheck({}, out, err), 2);
 }
 
+// Inside a folder: a window and its command that include each other are a
+// cycle, by the folder's path or by the bare name; a header and its own
+// source are one unit, and a chain without a way back is fine.
+TEST_F(Tree, FilesOfOneFolderThatIncludeEachOtherAreACycle) {
+    Write("high/window.h", "#pragma once\n");
+    Write("high/window.cpp", "#include \"high/window.h\"\n#include \"high/command.h\"\n");
+    Write("high/command.h", "#pragma once\n");
+    Write("high/command.cpp", "#include \"high/command.h\"\n#include \"high/helper.h\"\n");
+    Write("high/helper.h", "#pragma once\n");
+    std::string report;
+    EXPECT_EQ(Run({}, &report), 0) << report;
+    EXPECT_NE(report.find("no cycle between the files of any folder"), std::string::npos) << report;
+
+    Write("high/helper.cpp", "#include \"helper.h\"\n#include \"window.h\"\n");  // helper -> window -> command -> helper
+    EXPECT_EQ(Run({}, &report), 1) << report;
+    EXPECT_NE(report.find("cycle in high/: command -> helper -> window -> command"), std::string::npos) << report;
+    EXPECT_NE(report.find("high/helper.cpp includes \"window.h\""), std::string::npos) << report;
+    const house::FolderGraph units = house::ScanUnits(root, "high");
+    EXPECT_EQ(units.size(), 3u);
+}
+
+// A plain folder (Qt Core only) with a GUI header, found by the GUI
+// modules' include folders, by its module's path or as the chart library.
+TEST_F(Tree, APlainFolderWithAGuiHeaderIsNamed) {
+    fs::create_directories(root / "qt/QtGui");
+    std::ofstream(root / "qt/QtGui/QColor") << "";
+    Write("low/word.cpp", "#include <QString>\n#include <QDateTime>\n");
+    Write("mid/rules.cpp", "#include <QColor>\n#include <QtWidgets/QWidget>\n");
+    Write("high/window.cpp", "#include <QColor>\n#include \"qcustomplot.h\"\n");
+    const std::vector<std::string> args = {"--plain", "low,mid", "--gui-headers", (root / "qt/QtGui").string()};
+    std::string report;
+    EXPECT_EQ(Run(args, &report), 1) << report;
+    EXPECT_NE(report.find("GUI header in a plain folder: mid/rules.cpp includes QColor"), std::string::npos) << report;
+    EXPECT_NE(report.find("mid/rules.cpp includes QtWidgets/QWidget"), std::string::npos) << report;
+    EXPECT_EQ(report.find("low/word.cpp"), std::string::npos) << report;
+    EXPECT_EQ(report.find("high/window.cpp"), std::string::npos) << "high is not a plain folder: " << report;
+    EXPECT_EQ(Run({"--plain", "low,high", "--gui-headers", (root / "qt/QtGui").string()}, &report), 1);
+    EXPECT_NE(report.find("high/window.cpp includes qcustomplot.h"), std::string::npos) << report;
+    Write("mid/rules.cpp", "#include <QString>\n");
+    EXPECT_EQ(Run(args, &report), 0) << report;
+}
+
 // The real tree: whatever its state, one planted include from the lowest
 // folder of the window side up to the main window's makes a cycle, and the
 // report names it.

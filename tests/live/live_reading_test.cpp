@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The tick's arithmetic: what counts as a reading, the running extremes and
 // the summary line.
-#include "monitor/link_watch.h"
+#include "recording/link_watch.h"
 #include "reading/live_reading.h"
 
 #include <gtest/gtest.h>

@@ -4,10 +4,10 @@
 // and in the status strip when the level has stayed high long enough,
 // marked on the live chart, listed when it ends; new settings run the
 // readings on show again.
-#include "statistics/F_statistics.h"
-#include "statistics/alarm_bands.h"
-#include "statistics/alarms_panel.h"
-#include "statistics/report_panel.h"
+#include "noise_windows/F_statistics.h"
+#include "report/alarm_bands.h"
+#include "noise_windows/alarms_panel.h"
+#include "noise_windows/report_panel.h"
 #include "monitor/level_chart.h"
 #include "tests/recording/recording_fixture.h"
 
@@ -21,13 +21,7 @@
 
 namespace {
 
-class RecordingAlarms : public OnlineRecording {
-protected:
-    void TearDown() override {
-        noisestats::ProgramAlarms().Configure(false, {});  // the program's settings outlive a window
-        OnlineRecording::TearDown();
-    }
-};
+using RecordingAlarms = OnlineRecording;
 
 TEST_F(RecordingAlarms, ALoudStretchIsToldMarkedAndListed) {
     // Range 7, A, SLOW; a minute of 55 dB x 10, 72 dB x 30, 55 dB x 20, again and again.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The link's state across ticks: the status strip's texts, the readings a
 // recording missed, and when the user is told with a notice.
-#include "monitor/link_watch.h"
+#include "recording/link_watch.h"
 
 #include <gtest/gtest.h>
 

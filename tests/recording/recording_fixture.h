@@ -24,14 +24,14 @@ protected:
         ASSERT_NO_FATAL_FAILURE(WriteBothPictures());
         MeterFollowsVirtualTime();
         BuildWindow();
-        window->Timer1S->stop();  // the test drives the ticks
+        window->Recorder().Timer().stop();  // the test drives the ticks
     }
 
     // One second passes, then the timer fires.
     void Tick(int count = 1) {
         for (int i = 0; i < count; ++i) {
             seams.time.Advance(1000);
-            window->Timer1STimer();
+            window->Recorder().Tick();
         }
     }
     QByteArray FileBytes(const QString& path) {

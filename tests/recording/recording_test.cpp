@@ -160,7 +160,7 @@ TEST_F(OnlineRecording, AFailedOrShortLevelRequestTakesNoReadingThatSecond) {
     // Told without waiting for anybody: a notice, no box.
     EXPECT_EQ(seams.notices.Count(Appusb::DisconnectedMessage), 1);
     EXPECT_TRUE(seams.messages.shown.empty());
-    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
     EXPECT_EQ(window->Session().ReadingCount, 1u);
     EXPECT_EQ(window->Table->RowCount(), 2);
     EXPECT_EQ(window->Label_DB->text(), " 80,0");
@@ -170,7 +170,7 @@ TEST_F(OnlineRecording, AFailedOrShortLevelRequestTakesNoReadingThatSecond) {
     EXPECT_EQ(window->Session().ReadingCount, 1u);
     EXPECT_EQ(seams.notices.shown.size(), 1u);
     EXPECT_TRUE(seams.messages.shown.empty());
-    EXPECT_EQ(window->Link().Missed(), 2u);
+    EXPECT_EQ(window->Recorder().Link().Missed(), 2u);
 
     metersim_command("level 510");
     Tick();  // the link is opened again and 510 arrives as reading 2

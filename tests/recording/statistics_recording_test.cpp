@@ -2,7 +2,7 @@
 // The "Noise statistics" command over an online recording against the
 // simulated meter, in virtual time: the interval rows of a known level
 // pattern, and the same figures from the record file that recording made.
-#include "statistics/F_statistics.h"
+#include "noise_windows/F_statistics.h"
 #include "statistics/interval_table_model.h"
 #include "tests/recording/recording_fixture.h"
 

@@ -67,10 +67,10 @@ TEST_F(Unattended, FailuresAreToldOncePerEpisodeAndTheStripCountsEveryMissedSeco
 
     // Every tick ran and restarted the timer; no box was ever shown; the file
     // holds the two readings only.
-    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
     EXPECT_TRUE(seams.messages.shown.empty());
     EXPECT_EQ(FileBytes(window->Session().RecordingFileName).size(), 8);
-    EXPECT_EQ(window->Link().Missed(), 5u);
+    EXPECT_EQ(window->Recorder().Link().Missed(), 5u);
 
     // The next recording starts with a clean strip.
     Tick();
@@ -88,7 +88,7 @@ TEST_F(Unattended, StoppingKeepsTheCountAndIdleTicksAddNothing) {
     window->ToolButton3Click();  // stop
     metersim_command("unplug");
     Tick(3);
-    EXPECT_EQ(window->Link().Missed(), 1u);
+    EXPECT_EQ(window->Recorder().Link().Missed(), 1u);
     EXPECT_TRUE(Strip().startsWith("1 reading missed")) << Strip().toStdString();
     EXPECT_EQ(seams.notices.shown.size(), 1u);
 }
@@ -142,7 +142,7 @@ TEST_F(Unattended, CommandsThatTalkToTheMeterStillShowTheLinksBox) {
         (window.get()->*c.command)();
         EXPECT_EQ(seams.messages.Count(Disconnected), 1);
         EXPECT_TRUE(seams.notices.shown.empty());
-        EXPECT_TRUE(window->Timer1S->isActive());
+        EXPECT_TRUE(window->Recorder().Timer().isActive());
 
         // The tick after the command takes its reading again, with no box.
         const quint32 before = window->Session().ReadingCount;
@@ -172,7 +172,7 @@ TEST_F(Unattended, AMeterTheUserMayNotOpenIsShownAsSuchAndExplainedOnce) {
         seams.messages.shown.clear();
         window = std::make_unique<TFormMain>();  // a new start of the program
         window->FormCreate();
-        window->Timer1S->stop();
+        window->Recorder().Timer().stop();
         Tick();
         if (c.recording) window->ToolButton3Click();
 
@@ -185,8 +185,8 @@ TEST_F(Unattended, AMeterTheUserMayNotOpenIsShownAsSuchAndExplainedOnce) {
         EXPECT_TRUE(seams.notices.shown[0].text.contains("packaging/README.md"));
         EXPECT_TRUE(seams.messages.shown.empty());
         EXPECT_EQ(window->Session().ReadingCount, 0u);
-        EXPECT_EQ(window->Link().Missed(), c.recording ? 10u : 0u);
-        EXPECT_TRUE(window->Timer1S->isActive());
+        EXPECT_EQ(window->Recorder().Link().Missed(), c.recording ? 10u : 0u);
+        EXPECT_TRUE(window->Recorder().Timer().isActive());
 
         // The rule is installed: the next tick opens the meter for real.
         metersim_command("open ok");

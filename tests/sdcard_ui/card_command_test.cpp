@@ -39,7 +39,7 @@ TEST_F(CardCommand, GuardsShowOnlyTheirMessage) {
         EXPECT_EQ(int(Requests(Appusb::ReqReadSetup).size()), c.setupReads);
         EXPECT_EQ(metersim_log_count(), c.setupReads);  // nothing else was asked of the meter
         EXPECT_EQ(window->OpenFileName.isEmpty(), c.emptiesOpenFileName);
-        EXPECT_TRUE(window->Timer1S->isActive());
+        EXPECT_TRUE(window->Recorder().Timer().isActive());
         EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
         TearDown();
     }
@@ -54,7 +54,7 @@ TEST_F(CardCommand, ShowsTheCardWhileTheMainWindowWaits) {
         EXPECT_EQ(d.windowTitle(), QStringLiteral("Micro SD Card"));
         EXPECT_EQ(d.size(), QSize(747, 439));
         EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
-        EXPECT_FALSE(window->Timer1S->isActive());
+        EXPECT_FALSE(window->Recorder().Timer().isActive());
         EXPECT_EQ(window->findChildren<TForm_await*>().size(), 0);  // the load's wait window is gone
 
         EXPECT_EQ(d.Label_FATTYPE->text(), QStringLiteral(" FAT32 "));
@@ -90,7 +90,7 @@ TEST_F(CardCommand, ShowsTheCardWhileTheMainWindowWaits) {
     EXPECT_EQ(waitsOutsideWaitWindow, 0);
     EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join('|').toStdString();
     EXPECT_EQ(metersim_violations(), 0) << metersim_last_violation();
-    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
     EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(window->findChild<TForm_sd*>(), nullptr);
     EXPECT_TRUE(window->OpenFileName.isEmpty());
@@ -100,10 +100,10 @@ TEST_F(CardCommand, DuringARecordingTheTickLeavesTheMeterToTheCard) {
     MakeCard();
     const QString log = folder.filePath(QStringLiteral("meter.log"));
     StartWithCard("log_file = " + log.toStdString());
-    window->Timer1STimer();      // the clock sample that names the recording's file
+    window->Recorder().Tick();      // the clock sample that names the recording's file
     window->ToolButton3Click();  // recording: each tick opens the meter and asks for the level
     ASSERT_TRUE(window->Session().Recording);
-    window->Timer1STimer();
+    window->Recorder().Tick();
     ASSERT_EQ(Requests(Appusb::ReqReadLevel).size(), 1u);
     const auto opens = [&log] {
         QFile file(log);
@@ -117,13 +117,13 @@ TEST_F(CardCommand, DuringARecordingTheTickLeavesTheMeterToTheCard) {
 
     bool runningInside = true;
     RunCommand([&](TForm_sd& d) {
-        runningInside = window->Timer1S->isActive();
+        runningInside = window->Recorder().Timer().isActive();
         EXPECT_TRUE(device::MeterUse::Held());
         // A tick that comes all the same, between two card operations.
-        window->Timer1STimer();
+        window->Recorder().Tick();
         ClickRow(d, RowOfA);
         d.Button3->click();  // copies A.QZX sector by sector
-        window->Timer1STimer();
+        window->Recorder().Tick();
         d.Button7->click();
     });
     EXPECT_EQ(dialogsOpened, 1);
@@ -133,10 +133,10 @@ TEST_F(CardCommand, DuringARecordingTheTickLeavesTheMeterToTheCard) {
     EXPECT_EQ(opens(), opensBefore);  // the link was never reopened
     EXPECT_EQ(metersim_violations(), 0) << metersim_last_violation();
     EXPECT_FALSE(device::MeterUse::Held());
-    EXPECT_TRUE(window->Timer1S->isActive());
-    EXPECT_EQ(window->Timer1S->interval(), 1000);
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
+    EXPECT_EQ(window->Recorder().Timer().interval(), 1000);
 
-    window->Timer1STimer();
+    window->Recorder().Tick();
     EXPECT_EQ(Requests(Appusb::ReqReadLevel).size(), 1u);
     EXPECT_EQ(opens(), opensBefore + 1);
 }
@@ -157,7 +157,7 @@ TEST_F(CardCommand, OpenCopiesIntoTheWorkingFolderAndTheMainWindowShowsTheFile) 
     EXPECT_EQ(window->findChild<TForm_sd*>(), nullptr);
     EXPECT_EQ(waitsOutsideWaitWindow, 0);
     EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join('|').toStdString();
-    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
     EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
 }
 
@@ -187,7 +187,7 @@ TEST_F(CardCommand, OpenOfACopyTheCardCouldNotGiveWholeLoadsNothing) {
     EXPECT_EQ(texts[1], QStringLiteral("Only 0 of the 12 bytes of NGFO0509.QZX could be read from the card. The file "
                                        "was not saved."));
     EXPECT_EQ(window->findChild<TForm_sd*>(), nullptr);
-    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
 }
 
 TEST_F(CardCommand, OpenIsRefusedDuringARecording) {
@@ -223,7 +223,7 @@ TEST_F(CardCommand, CursorAndTimerComeBackWhenTheFileCannotBeLoaded) {
     ASSERT_EQ(seams.messages.shown.size(), 1u);
     EXPECT_TRUE(seams.messages.shown[0].text.contains(QStringLiteral("NBUA0000")))
         << seams.messages.shown[0].text.toStdString();
-    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
     EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
 }
 

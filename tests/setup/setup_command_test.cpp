@@ -35,7 +35,7 @@ protected:
         return writes[0].value;
     }
     void ExpectRestored() {
-        EXPECT_TRUE(window->Timer1S->isActive());
+        EXPECT_TRUE(window->Recorder().Timer().isActive());
         EXPECT_EQ(window->Series_rec->Colour(), QColor::fromRgba(window->Session().RecColour));
         EXPECT_EQ(window->Series_max->Colour(), QColor::fromRgba(window->Session().MaxColour));
         EXPECT_EQ(window->Series_min->Colour(), QColor::fromRgba(window->Session().MinColour));
@@ -123,7 +123,7 @@ TEST_F(SetupCommand, TimerStaysStoppedWhileTheDialogIsOpen) {
     StartWindow();
     bool runningInside = true;
     RunSetup([&](TForm_SetupMeter& d) {
-        runningInside = window->Timer1S->isActive();
+        runningInside = window->Recorder().Timer().isActive();
         d.SpeedButton2->click();
     });
     EXPECT_FALSE(runningInside);
@@ -132,11 +132,11 @@ TEST_F(SetupCommand, TimerStaysStoppedWhileTheDialogIsOpen) {
 
 TEST_F(SetupCommand, DuringARecordingTheTickAsksNothingWhileTheDialogIsOpen) {
     StartWindow("setup_byte = 0x3B");
-    window->Timer1STimer();      // the clock sample that names the recording's file
+    window->Recorder().Tick();      // the clock sample that names the recording's file
     window->ToolButton3Click();  // recording: each tick asks for the level
     ASSERT_TRUE(window->Session().Recording);
     seams.time.Advance(1000);
-    window->Timer1STimer();
+    window->Recorder().Tick();
     ASSERT_EQ(Requests(Appusb::ReqReadLevel).size(), 1u);
     metersim_log_clear();
 
@@ -144,14 +144,14 @@ TEST_F(SetupCommand, DuringARecordingTheTickAsksNothingWhileTheDialogIsOpen) {
     bool heldInside = false;
     QDateTime sampleInside;
     RunSetup([&](TForm_SetupMeter& d) {
-        runningInside = window->Timer1S->isActive();
+        runningInside = window->Recorder().Timer().isActive();
         heldInside = device::MeterUse::Held();
         // A tick that comes all the same leaves the link and the clock
         // sample alone.
-        const QDateTime before = window->ClockReading;
+        const QDateTime before = window->Recorder().ClockReading;
         seams.time.Advance(1000);
-        window->Timer1STimer();
-        sampleInside = window->ClockReading;
+        window->Recorder().Tick();
+        sampleInside = window->Recorder().ClockReading;
         EXPECT_EQ(sampleInside, before);
         d.SpeedButton2->click();
     });
@@ -161,14 +161,14 @@ TEST_F(SetupCommand, DuringARecordingTheTickAsksNothingWhileTheDialogIsOpen) {
     EXPECT_TRUE(Requests(Appusb::ReqReadLevel).empty());
     EXPECT_EQ(metersim_log_count(), 1);  // the setup read, nothing else
     EXPECT_FALSE(device::MeterUse::Held());
-    EXPECT_TRUE(window->Timer1S->isActive());
-    EXPECT_EQ(window->Timer1S->interval(), 1000);
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
+    EXPECT_EQ(window->Recorder().Timer().interval(), 1000);
 
     // The next tick takes its reading again.
     seams.time.Advance(1000);
-    window->Timer1STimer();
+    window->Recorder().Tick();
     EXPECT_EQ(Requests(Appusb::ReqReadLevel).size(), 1u);
-    EXPECT_GT(window->ClockReading, sampleInside);
+    EXPECT_GT(window->Recorder().ClockReading, sampleInside);
 }
 
 TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
@@ -196,7 +196,7 @@ TEST_F(SetupCommand, ColourChosenThenQuitRecoloursOnlyTheNextPoints) {
 
 TEST_F(SetupCommand, NotConnectedShowsTheMessageAndNoDialog) {
     StartWindow("devices = none");
-    ASSERT_FALSE(window->Connected);
+    ASSERT_FALSE(window->Recorder().Connected);
     RunSetup([](TForm_SetupMeter& d) { d.SpeedButton1->click(); });
     EXPECT_EQ(dialogsOpened, 0);
     ASSERT_EQ(seams.messages.shown.size(), 1u);

@@ -22,8 +22,8 @@ protected:
         StartWindow();
         // What the setup command hands the dialog: the main window's state.
         context = std::make_unique<setup::SetupCommandContext>(setup::SetupCommandContext{
-            window.get(), window->Connected, window->CurrentSetup, window->Session(), window->ClockReading,
-            window->ClockTexts});
+            window.get(), window->Recorder().Connected, window->CurrentSetup, window->Session(), window->Recorder().ClockReading,
+            window->Recorder().ClockTexts});
         dialog = std::make_unique<TForm_SetupMeter>(*context);
     }
     void TearDown() override {
@@ -179,9 +179,9 @@ TEST_F(SetupDialog, ClockPressesSendDateThenTimeHalfASecondApart) {
     metersim_clock(clock);
     EXPECT_EQ(std::vector<int>(clock, clock + 6), (std::vector<int>{2024, 1, 1, 0, 0, 0}));
     // The sample both blocks came from is the main window's clock sample.
-    EXPECT_EQ(window->ClockTexts.Year, QStringLiteral("2024"));
-    EXPECT_EQ(window->ClockTexts.Second, QStringLiteral("0"));
-    EXPECT_EQ(window->ClockReading, QDateTime(QDate(2024, 1, 1), QTime(0, 0, 0, 500)));
+    EXPECT_EQ(window->Recorder().ClockTexts.Year, QStringLiteral("2024"));
+    EXPECT_EQ(window->Recorder().ClockTexts.Second, QStringLiteral("0"));
+    EXPECT_EQ(window->Recorder().ClockReading, QDateTime(QDate(2024, 1, 1), QTime(0, 0, 0, 500)));
 }
 
 TEST_F(SetupDialog, ClockPressWhileNotConnectedOnlyTakesTheClockSample) {
@@ -190,7 +190,7 @@ TEST_F(SetupDialog, ClockPressWhileNotConnectedOnlyTakesTheClockSample) {
     dialog->SpeedButton_Clock->click();
     EXPECT_TRUE(Requests(Appusb::ReqSetClock).empty());
     EXPECT_TRUE(seams.time.sleeps.empty());
-    EXPECT_EQ(window->ClockTexts.Year, QStringLiteral("2025"));
+    EXPECT_EQ(window->Recorder().ClockTexts.Year, QStringLiteral("2025"));
     EXPECT_TRUE(seams.messages.shown.empty());
 }
 

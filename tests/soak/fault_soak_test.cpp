@@ -93,7 +93,7 @@ TEST_F(FaultSoak, TenThousandTicksKeepFileTableAndCurvesInStep) {
         ASSERT_EQ(window->Session().ReadingCount, expected.size()) << "tick " << tick;
         // One notice per episode with a failed transfer, only the lost-link text.
         ASSERT_EQ(seams.notices.shown.size(), notices) << "tick " << tick;
-        ASSERT_EQ(window->Link().Missed(), std::uint32_t(missed)) << "tick " << tick;
+        ASSERT_EQ(window->Recorder().Link().Missed(), std::uint32_t(missed)) << "tick " << tick;
         // Keep a fault armed for a request that never came from turning up later.
         metersim_command("fault 4 off");
     }

@@ -74,7 +74,7 @@ TEST_F(UnattendedDay, EverySecondTheMeterAnsweredIsInTheFileAndEveryMissedOneIsC
     EXPECT_EQ(window->Table->RowCount(), int(expected.size()) + 1);
 
     // The strip's count of missed readings is the count of faults.
-    EXPECT_EQ(window->Link().Missed(), std::uint32_t(faults));
+    EXPECT_EQ(window->Recorder().Link().Missed(), std::uint32_t(faults));
     const QString strip = window->Label5->text();
     EXPECT_TRUE(strip.startsWith(QStringLiteral("Readings again since "))) << strip.toStdString();
     EXPECT_TRUE(strip.contains(QStringLiteral("; %1 readings missed since ").arg(faults))) << strip.toStdString();

@@ -20,7 +20,7 @@ protected:
         MeterFollowsVirtualTime();
         platform::SetMessageBoxes(&nobody);
         BuildWindow();
-        window->Timer1S->stop();
+        window->Recorder().Timer().stop();
     }
     void TearDown() override {
         window.reset();
@@ -32,16 +32,16 @@ protected:
     // the timer running, as in the program.
     void StartRecording() {
         seams.time.Advance(1000);
-        window->Timer1STimer();
+        window->Recorder().Tick();
         window->ToolButton3Click();
         ASSERT_TRUE(window->Session().Recording);
-        window->Timer1S->start(1000);
+        window->Recorder().Timer().start(1000);
     }
     // One second of the event loop; false when the tick could not come.
     bool SecondPasses() {
         seams.time.Advance(1000);
-        if (nobody.held || !window->Timer1S->isActive()) return false;
-        window->Timer1STimer();
+        if (nobody.held || !window->Recorder().Timer().isActive()) return false;
+        window->Recorder().Tick();
         return true;
     }
     static std::uint32_t TimeBits(const QTime& t) {

@@ -30,11 +30,14 @@ Seen RunWith(const QString& file) {
     QTimer::singleShot(0, [&] {
         // Queued behind the program's own zero-time load.
         QTimer::singleShot(0, [&] {
-            if (!FormMain) return;
+            TFormMain* main = nullptr;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* w = qobject_cast<TFormMain*>(widget)) main = w;
+            if (!main) return;
             seen.ran = true;
-            seen.count = FormMain->Session().ReadingCount;
-            seen.openFileName = FormMain->OpenFileName;
-            FormMain->SpeedButtonClose->click();
+            seen.count = main->Session().ReadingCount;
+            seen.openFileName = main->OpenFileName;
+            main->SpeedButtonClose->click();
         });
     });
     EXPECT_EQ(RunProgram(*app, file), 0);

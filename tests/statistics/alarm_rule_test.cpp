@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The threshold alarm against sequences of once-a-second levels.
-#include "statistics/alarm_rule.h"
+#include "noise/alarm_rule.h"
 #include "tests/statistics/readings.h"
 
 #include <QString>

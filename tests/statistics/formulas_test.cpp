@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The formulas against values worked out by hand.
-#include "statistics/dose.h"
-#include "statistics/labels.h"
-#include "statistics/noise_statistics.h"
+#include "noise/dose.h"
+#include "noise/labels.h"
+#include "noise/noise_statistics.h"
 #include "tests/statistics/readings.h"
 #include <gtest/gtest.h>
 #include <utility>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The interval table as CSV, and another program reading it back.
-#include "statistics/interval_csv.h"
+#include "noise/interval_csv.h"
 #include "tests/statistics/readings.h"
 #include <QBuffer>
 #include <QFile>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Clock intervals, gaps, weightings kept apart and range ends.
-#include "statistics/noise_statistics.h"
+#include "noise/noise_statistics.h"
 #include "tests/statistics/readings.h"
 #include <QDate>
 #include <QTime>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Local dates and times of readings placed on the real time line, through
 // midnight and the clock changes of a zone with daylight saving.
-#include "statistics/local_timeline.h"
-#include "statistics/noise_statistics.h"
+#include "noise/local_timeline.h"
+#include "noise/noise_statistics.h"
 #include <QDateTime>
 #include <gtest/gtest.h>
 #include <vector>

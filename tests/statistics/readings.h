@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Building readings for the statistics tests.
-#include "statistics/reading_sample.h"
+#include "noise/reading_sample.h"
 #include <QDate>
 #include <QDateTime>
 #include <QTime>

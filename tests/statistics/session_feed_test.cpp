@@ -6,7 +6,7 @@
 #include "reading/level_rule.h"
 #include "reading/readings_session.h"
 #include "reading/reading_word.h"
-#include "statistics/labels.h"
+#include "noise/labels.h"
 #include "statistics/row_date_time.h"
 #include "statistics/session_feed.h"
 

@@ -6,9 +6,10 @@
 #include "platform/testing/seam_doubles.h"
 #include "reading/level_rule.h"
 #include "reading/readings_session.h"
+#include "statistics/noise_stream.h"
 #include "reading/reading_word.h"
 #include "sim/metersim.h"
-#include "statistics/F_statistics.h"
+#include "noise_windows/F_statistics.h"
 #include "statistics/interval_table_model.h"
 
 #include <gtest/gtest.h>
@@ -44,10 +45,12 @@ protected:
         metersim_reset();  // the program's libraries come with the simulated meter
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         seams.time.Set(QDateTime(Day, QTime(12, 0)));
-        window = std::make_unique<TFormNoiseStatistics>(session);
+        stream = std::make_unique<noisestats::NoiseStream>(session);
+        window = std::make_unique<TFormNoiseStatistics>(*stream);
     }
     void TearDown() override {
         window.reset();
+        stream.reset();
         QLocale::setDefault(QLocale::c());
     }
 
@@ -76,6 +79,7 @@ protected:
 
     platform::testing::SeamDoubles seams;
     reading::ReadingsSession session;
+    std::unique_ptr<noisestats::NoiseStream> stream;
     std::unique_ptr<TFormNoiseStatistics> window;
 };
 
@@ -297,9 +301,14 @@ TEST_F(StatisticsWindow, IsAWindowOfItsOwnAndTakesMorePages) {
     const QStringList lengths = {"1 min", "5 min", "15 min", "30 min", "60 min"};
     ASSERT_EQ(window->IntervalChooser->count(), lengths.size());
     for (int i = 0; i < lengths.size(); ++i) EXPECT_EQ(window->IntervalChooser->itemText(i), lengths[i]);
-    window->AddPage(new QLabel(QStringLiteral("more")), QStringLiteral("Alarms"));
-    EXPECT_EQ(window->Tabs->count(), 2);
+    // Its own pages: the statistics, the alarms panel and the report's.
+    ASSERT_EQ(window->Tabs->count(), 3);
+    EXPECT_EQ(window->Tabs->tabText(0), QStringLiteral("Statistics"));
     EXPECT_EQ(window->Tabs->tabText(1), QStringLiteral("Alarms"));
+    EXPECT_EQ(window->Tabs->tabText(2), QStringLiteral("Measurement report"));
+    window->AddPage(new QLabel(QStringLiteral("more")), QStringLiteral("More"));
+    EXPECT_EQ(window->Tabs->count(), 4);
+    EXPECT_EQ(window->Tabs->tabText(3), QStringLiteral("More"));
 }
 
 }  // namespace

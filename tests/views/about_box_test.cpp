@@ -19,7 +19,7 @@ protected:
 TEST_F(AboutBox, ShowsBannerModelAndFooterAndIsDestroyedWhenClosed) {
     bool timerRanInside = false;
     WhenOpen<TF_Help>([&](TF_Help& box) {
-        timerRanInside = window->Timer1S->isActive();
+        timerRanInside = window->Recorder().Timer().isActive();
         EXPECT_TRUE(box.isModal());
         EXPECT_EQ(box.windowTitle(), QStringLiteral("About"));
         EXPECT_EQ(box.size(), QSize(433, 235));

@@ -23,7 +23,7 @@ TEST_F(DigitPage, SwitchShowsTheDigitPageAsBuiltThenTheChartPageAgain) {
     EXPECT_EQ(window->Label4->text(), QStringLiteral("129.9"));
     EXPECT_EQ(window->Chart2->BarCount(), 1);
     EXPECT_DOUBLE_EQ(window->Chart2->BarValue(), 120);
-    EXPECT_TRUE(window->Timer1S->isActive());  // the switch leaves the tick alone
+    EXPECT_TRUE(window->Recorder().Timer().isActive());  // the switch leaves the tick alone
 
     window->ToolButton_AtoB->click();
     EXPECT_TRUE(window->ChartPageShown);
@@ -112,10 +112,10 @@ TEST_F(DigitPage, TheTickPutsAFittedLevelInTheDigits) {
     window->ToolButton_AtoB->click();
     window->resize(1920, 1050);
     window->RecomputeLayout();
-    window->Timer1STimer();      // the clock sample that names the recording's file
+    window->Recorder().Tick();      // the clock sample that names the recording's file
     window->ToolButton3Click();  // start a recording
     ASSERT_TRUE(window->Session().Recording);
-    window->Timer1STimer();
+    window->Recorder().Tick();
     EXPECT_EQ(window->Label4->text(), QStringLiteral("100,0"));
     EXPECT_EQ(window->Label4->size(), window->Label4->sizeHint());
     EXPECT_TRUE(window->PanelB->rect().contains(window->Label4->geometry()));

@@ -139,7 +139,7 @@ TEST_F(PrintChart, NoPrinterSaysSoInAnInformationBox) {
     ASSERT_EQ(seams.messages.shown.size(), 1u);
     EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("No printer is set up: the chart can't be printed."));
     EXPECT_EQ(seams.messages.shown[0].caption, QStringLiteral("Information"));
-    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
 }
 
 TEST_F(PrintChart, SystemPrinterWithoutADefaultPrinterSaysSo) {

@@ -15,11 +15,11 @@ protected:
         WindowFixture::SetUp();
         WriteBothPictures();
         BuildWindow();
-        window->Timer1S->stop();
+        window->Recorder().Timer().stop();
     }
     void Tick() {
         seams.time.Advance(1000);
-        window->Timer1STimer();
+        window->Recorder().Tick();
     }
 };
 
@@ -29,7 +29,7 @@ TEST_F(AlarmStrip, StaysThroughTicksBeforeTheMissedReadingsUntilCleared) {
     Tick();
     EXPECT_TRUE(window->Label5->text().isEmpty());
     const QString alarm = QStringLiteral("Alarm since 10:00:00: LA \u2265 65,0 dB for 5 min 00 s");
-    window->SetAlarmStrip(alarm);
+    window->Recorder().SetAlarmText(alarm);
     EXPECT_EQ(window->Label5->text(), alarm);
     Tick();
     EXPECT_EQ(window->Label5->text(), alarm);
@@ -41,7 +41,7 @@ TEST_F(AlarmStrip, StaysThroughTicksBeforeTheMissedReadingsUntilCleared) {
     EXPECT_TRUE(both.startsWith(alarm + QStringLiteral("   "))) << both.toStdString();
     const QString missed = both.mid(alarm.size() + 3);
     EXPECT_FALSE(missed.isEmpty());
-    window->SetAlarmStrip(QString());
+    window->Recorder().SetAlarmText(QString());
     EXPECT_EQ(window->Label5->text(), missed);
 }
 

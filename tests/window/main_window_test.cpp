@@ -75,11 +75,11 @@ TEST_F(MainWindow, StartsBorderlessAt857By596WithItsStartState) {
     EXPECT_EQ(window->size(), QSize(857, 596));
     EXPECT_EQ(window->windowTitle(), QStringLiteral(" Quorvane"));
     EXPECT_EQ(window->StartFolder, folder.path());
-    EXPECT_EQ(window->ClockReading, seams.time.Now());
-    EXPECT_TRUE(window->Connected);  // the simulated meter is there
+    EXPECT_EQ(window->Recorder().ClockReading, seams.time.Now());
+    EXPECT_TRUE(window->Recorder().Connected);  // the simulated meter is there
     EXPECT_FALSE(window->Session().Recording);
     EXPECT_TRUE(window->ChartPageShown);
-    EXPECT_TRUE(window->ClockTexts.IsEmpty());
+    EXPECT_TRUE(window->Recorder().ClockTexts.IsEmpty());
     EXPECT_EQ(QColor::fromRgba(window->Session().RecColour), QColor(0, 0, 255));
     EXPECT_EQ(QColor::fromRgba(window->Session().MaxColour), QColor(255, 0, 0));
     EXPECT_EQ(QColor::fromRgba(window->Session().MinColour), QColor(0, 128, 0));
@@ -89,8 +89,8 @@ TEST_F(MainWindow, StartsBorderlessAt857By596WithItsStartState) {
     EXPECT_EQ(window->Chart1->BottomMinimum(), 0);
     EXPECT_EQ(window->Chart1->BottomMaximum(), 300);
     EXPECT_EQ(window->LabelUSBState->text(), QStringLiteral("USB LINK"));
-    EXPECT_TRUE(window->Timer1S->isActive());
-    EXPECT_EQ(window->Timer1S->interval(), 1000);
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
+    EXPECT_EQ(window->Recorder().Timer().interval(), 1000);
     EXPECT_FALSE(window->SpeedButtonMaxMin->icon().isNull());
     ExpectRoundedShape();
 }
@@ -282,17 +282,17 @@ TEST_F(MainWindow, FirstTickShowsTheLinkStateAndRestartsTheTimer) {
         window->LabelUSBState->setText(QStringLiteral("USB LINK"));
         metersim_log_clear();
 
-        window->Timer1STimer();
+        window->Recorder().Tick();
 
-        EXPECT_EQ(window->Connected, c.connected);
+        EXPECT_EQ(window->Recorder().Connected, c.connected);
         EXPECT_EQ(window->LabelUSBState->text(), QString::fromLatin1(c.text));
         EXPECT_EQ(window->LabelUSBState->text().size(), 17);
-        EXPECT_EQ(window->ClockReading, seams.time.Now());
-        const reading::ClockTexts& t = window->ClockTexts;
+        EXPECT_EQ(window->Recorder().ClockReading, seams.time.Now());
+        const reading::ClockTexts& t = window->Recorder().ClockTexts;
         EXPECT_EQ(QStringList({t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second}),
                   QStringList({"2025", "1", "2", "9", "5", "7"}));
-        EXPECT_TRUE(window->Timer1S->isActive());
-        EXPECT_EQ(window->Timer1S->interval(), 1000);
+        EXPECT_TRUE(window->Recorder().Timer().isActive());
+        EXPECT_EQ(window->Recorder().Timer().interval(), 1000);
         for (int i = 0; i < metersim_log_count(); ++i) {
             metersim_request request{};
             ASSERT_EQ(metersim_log_get(i, &request), 0);
@@ -303,11 +303,11 @@ TEST_F(MainWindow, FirstTickShowsTheLinkStateAndRestartsTheTimer) {
 
 TEST_F(MainWindow, TimerDrivesTheTickFromTheEventLoop) {
     metersim_configure("devices = none");
-    window->Timer1S->start(1);  // first tick soon; the tick itself puts back 1000 ms
+    window->Recorder().Timer().start(1);  // first tick soon; the tick itself puts back 1000 ms
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return window->LabelUSBState->text() == QLatin1String(" USB Disconnect  "); }, 5000));
-    EXPECT_EQ(window->Timer1S->interval(), 1000);
-    EXPECT_TRUE(window->Timer1S->isActive());
+    EXPECT_EQ(window->Recorder().Timer().interval(), 1000);
+    EXPECT_TRUE(window->Recorder().Timer().isActive());
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What the one-page measurement report holds, gathered from the readings:
+// the period and its coverage, the whole-data statistics, the interval
+// table, the alarms, the gaps (meter unplugged) and the stretches of
+// readings at or beyond the end of their range, and a thinned copy of the
+// levels for the chart. Plain data (Qt Core); report_pdf.h draws it.
+#include "noise/alarm_rule.h"
+#include "noise/noise_statistics.h"
+#include "noise/reading_sample.h"
+
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace noisestats {
+
+// Seconds [start, end) of the time line, with the UTC offset of its start.
+struct TimeSpan {
+    std::int64_t start = 0, end = 0;
+    std::int32_t utcOffsetSeconds = 0;
+    std::int64_t Seconds() const { return end - start; }
+};
+
+// One weighting's levels for the chart, thinned to at most a few thousand
+// points: each slice of time keeps its lowest and highest reading, so peaks
+// survive; a NaN level breaks the line at a gap.
+struct ChartSeries {
+    Weighting weighting = Weighting::A;
+    std::vector<double> epochs;
+    std::vector<double> levels;  // dB
+};
+
+struct MeasurementReport {
+    QString title = QStringLiteral("Measurement report");
+    QString note;                                // the user's free text (location, purpose)
+    std::int64_t firstEpoch = 0, lastEpoch = 0;  // first and last reading
+    std::int32_t firstOffset = 0, lastOffset = 0;
+    std::uint8_t responses = 0;                  // ResponseBits of all readings
+    bool hasA = false, hasC = false;
+    PeriodResult whole;
+    IntervalLength intervalLength = IntervalLength::Minutes15;
+    std::vector<PeriodResult> intervals;
+    std::vector<AlarmRow> alarms;
+    std::vector<TimeSpan> gaps;
+    std::vector<TimeSpan> rangeExceedances;
+    std::vector<ChartSeries> chart;
+    QString program, version;                    // "Quorvane", "0.1.0"
+    QDateTime written;                           // when the report was made (the caller's clock)
+    std::int64_t readings = 0;
+    bool Empty() const { return readings == 0; }
+};
+
+// Points per series at most (two per slice).
+constexpr int kChartPoints = 2400;
+
+// Gathers the report of `readings` (time order). The alarms are the
+// caller's (live or from FindAlarms); the program's name and version are
+// filled in.
+MeasurementReport BuildReport(const std::vector<Reading>& readings, IntervalLength length,
+                              std::vector<AlarmRow> alarms, const QString& note);
+
+// "2026-03-14 08:00:00 +01:00"
+QString ReportDateTime(std::int64_t epoch, std::int32_t utcOffsetSeconds);
+// "2 h 05 min 09 s", "45 s", "3 d 02 h 00 min 00 s"
+QString ReportDuration(std::int64_t seconds);
+// The weightings and time weighting: "A-weighted, SLOW (one reading a second)".
+QString ReportWeightings(const MeasurementReport& report);
+
+}  // namespace noisestats
