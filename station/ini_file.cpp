@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QHash>
-#include <QStringDecoder>
 
 namespace station {
 
@@ -173,18 +172,14 @@ IniReadResult ParseIni(const QByteArray& bytes, const QString& path) {
     }
     QByteArray body = bytes;
     if (body.startsWith("\xEF\xBB\xBF")) body.remove(0, 3);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(body);
-    if (decoder.hasError()) {
-        // The line of the first wrong byte, so the problem can be found.
+    // Text that does not encode back to the same bytes was no UTF-8 (this
+    // also catches a sequence cut off at the very end, which the decoder
+    // alone lets pass).
+    const QString text = QString::fromUtf8(body);
+    if (text.toUtf8() != body) {
         const QList<QByteArray> lines = body.split('\n');
         int line = 1;
-        while (line < lines.size()) {
-            QStringDecoder one(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            (void)one.decode(lines[line - 1]);
-            if (one.hasError()) break;
-            ++line;
-        }
+        while (line < lines.size() && QString::fromUtf8(lines[line - 1]).toUtf8() == lines[line - 1]) ++line;
         IniReadResult result;
         result.file.path = path;
         result.problems.push_back({path, line, {}, {}, QStringLiteral("this line is not UTF-8 text")});

@@ -189,8 +189,8 @@ Failure NameFailure(const QString& name, const char* what) {
 }
 
 // [station]
-void ReadStation(SectionReader& reader, StationSettings& s) {
-    const std::vector<KeyRule> rules = {
+std::vector<KeyRule> StationRules(StationSettings& s) {
+    return {
         {"name", [&](const IniEntry& e) -> Failure {
              if (auto f = NameFailure(e.value, "station name")) return f;
              s.name = e.value;
@@ -216,12 +216,15 @@ void ReadStation(SectionReader& reader, StationSettings& s) {
              return std::nullopt;
          }},
     };
-    reader.Take(rules, QStringLiteral("[station]"));
+}
+
+void ReadStation(SectionReader& reader, StationSettings& s) {
+    reader.Take(StationRules(s), QStringLiteral("[station]"));
 }
 
 // [meter.NAME]
-void ReadMeter(SectionReader& reader, MeterSettings& m) {
-    const std::vector<KeyRule> rules = {
+std::vector<KeyRule> MeterRules(MeterSettings& m) {
+    return {
         {"port", [&](const IniEntry& e) -> Failure {
              if (!device::IsUsbPortPath(e.value.toStdString()))
                  return QStringLiteral("%1 is no USB port path such as 1-1.2 (see the manual: ls /sys/bus/usb/devices)")
@@ -230,13 +233,16 @@ void ReadMeter(SectionReader& reader, MeterSettings& m) {
              return std::nullopt;
          }},
     };
-    reader.Take(rules, QStringLiteral("[meter.NAME]"));
+}
+
+void ReadMeter(SectionReader& reader, MeterSettings& m) {
+    reader.Take(MeterRules(m), QStringLiteral("[meter.NAME]"));
     if (!reader.Given("port")) reader.Problem(m.line, QStringLiteral("port"), QStringLiteral("missing: the meter's USB port path"));
 }
 
 // [alarm.NAME]
-void ReadAlarm(SectionReader& reader, AlarmSettings& a) {
-    const std::vector<KeyRule> rules = {
+std::vector<KeyRule> AlarmRules(AlarmSettings& a) {
+    return {
         {"threshold", [&](const IniEntry& e) -> Failure {
              const auto tenths = Tenths(e.value);
              if (!tenths || *tenths > 1999)
@@ -303,15 +309,17 @@ void ReadAlarm(SectionReader& reader, AlarmSettings& a) {
              return std::nullopt;
          }},
     };
-    reader.Take(rules, QStringLiteral("[alarm.NAME]"));
+}
+
+void ReadAlarm(SectionReader& reader, AlarmSettings& a) {
+    reader.Take(AlarmRules(a), QStringLiteral("[alarm.NAME]"));
     if (!reader.Given("threshold"))
         reader.Problem(a.line, QStringLiteral("threshold"), QStringLiteral("missing: the level in dB the alarm is about"));
 }
 
 // [mqtt]
-void ReadMqtt(SectionReader& reader, MqttSettings& m) {
-    bool portGiven = false;
-    const std::vector<KeyRule> rules = {
+std::vector<KeyRule> MqttRules(MqttSettings& m) {
+    return {
         {"host", [&](const IniEntry& e) -> Failure {
              if (!IsHostName(e.value)) return QStringLiteral("%1 is no host name or address").arg(Quoted(e.value));
              m.host = e.value;
@@ -321,7 +329,6 @@ void ReadMqtt(SectionReader& reader, MqttSettings& m) {
              const auto port = WholeNumber(e.value, 5);
              if (!port || *port < 1 || *port > 65535) return QStringLiteral("%1 is no port from 1 to 65535").arg(Quoted(e.value));
              m.port = *port;
-             portGiven = true;
              return std::nullopt;
          }},
         Text("username", m.username),
@@ -349,7 +356,10 @@ void ReadMqtt(SectionReader& reader, MqttSettings& m) {
              return std::nullopt;
          }},
     };
-    reader.Take(rules, QStringLiteral("[mqtt]"));
+}
+
+void ReadMqtt(SectionReader& reader, MqttSettings& m) {
+    reader.Take(MqttRules(m), QStringLiteral("[mqtt]"));
     if (!reader.Given("host")) reader.Problem(reader.LineOf("host"), QStringLiteral("host"), QStringLiteral("missing: the broker's host name"));
     if (reader.Given("password") && !reader.Given("username"))
         reader.ProblemAt("password", QStringLiteral("a password needs a username"));
@@ -359,12 +369,12 @@ void ReadMqtt(SectionReader& reader, MqttSettings& m) {
     if ((reader.Given("tls_cert") || reader.Given("tls_key")) && !reader.Given("tls_ca"))
         reader.ProblemAt(reader.Given("tls_cert") ? "tls_cert" : "tls_key",
                          QStringLiteral("TLS needs tls_ca, the certificate authority of the broker"));
-    if (!portGiven && m.Tls()) m.port = 8883;
+    if (!reader.Given("port") && m.Tls()) m.port = 8883;
 }
 
 // [influxdb]
-void ReadInflux(SectionReader& reader, InfluxSettings& s) {
-    const std::vector<KeyRule> rules = {
+std::vector<KeyRule> InfluxRules(InfluxSettings& s) {
+    return {
         {"url", [&](const IniEntry& e) -> Failure {
              const QUrl url(e.value, QUrl::StrictMode);
              const QString scheme = url.scheme();
@@ -381,7 +391,10 @@ void ReadInflux(SectionReader& reader, InfluxSettings& s) {
         Text("bucket", s.bucket),
         Text("token", s.token),
     };
-    reader.Take(rules, QStringLiteral("[influxdb]"));
+}
+
+void ReadInflux(SectionReader& reader, InfluxSettings& s) {
+    reader.Take(InfluxRules(s), QStringLiteral("[influxdb]"));
     if (!reader.Given("url"))
         reader.Problem(reader.LineOf("url"), QStringLiteral("url"), QStringLiteral("missing: the server's address"));
     const bool v1 = reader.Given("database");
@@ -447,6 +460,24 @@ void CheckAcross(const QString& file, StationConfig& c, const std::vector<const 
 }
 
 }  // namespace
+
+std::vector<std::pair<QString, QStringList>> ConfigKeys() {
+    auto names = [](const std::vector<KeyRule>& rules) {
+        QStringList keys;
+        for (const KeyRule& r : rules) keys << QString::fromLatin1(r.key);
+        return keys;
+    };
+    StationSettings station;
+    MeterSettings meter;
+    AlarmSettings alarm;
+    MqttSettings mqtt;
+    InfluxSettings influx;
+    return {{QStringLiteral("station"), names(StationRules(station))},
+            {QStringLiteral("meter.NAME"), names(MeterRules(meter))},
+            {QStringLiteral("alarm.NAME"), names(AlarmRules(alarm))},
+            {QStringLiteral("mqtt"), names(MqttRules(mqtt))},
+            {QStringLiteral("influxdb"), names(InfluxRules(influx))}};
+}
 
 bool IsValidName(const QString& name) {
     static const QRegularExpression form(QStringLiteral("^[A-Za-z0-9_-]{1,64}$"));

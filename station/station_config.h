@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace station {
@@ -113,6 +114,11 @@ ConfigReadResult ReadStationConfig(const QString& path);
 // The station's name when the file gives none: the host's name up to its
 // first dot, as far as it is a valid name; "station" otherwise.
 QString DefaultStationName();
+
+// Every section and its keys, as the reader takes them: "station",
+// "meter.NAME", "alarm.NAME", "mqtt", "influxdb" (so the documentation can
+// be checked against it).
+std::vector<std::pair<QString, QStringList>> ConfigKeys();
 
 // A name of the station, a meter or an alarm: 1 to 64 letters, digits, '-'
 // and '_' (it becomes part of file names and topics).
