@@ -154,7 +154,7 @@ std::vector<std::string> Split(const std::string& text, char sep) {
 const std::vector<std::string>& ProgramFolders() {
     static const std::vector<std::string> folders = {"device", "reading", "monitor",  "records",
                                                      "setup",  "sdcard",  "statistics", "platform",
-                                                     "ico",    "sim",     "tools"};
+                                                     "ico",    "sim",     "tools",      "station"};
     return folders;
 }
 
