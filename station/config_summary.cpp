@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "station/config_summary.h"
 
+#include "device/appusb.h"  // the meter's USB ids only (constants: nothing of the link is linked)
 #include "device/usb_port.h"
 
 #include <QFileInfo>
@@ -10,9 +11,6 @@
 namespace station {
 
 namespace {
-
-constexpr int kMeterVendorId = 0x16C0;   // as device/appusb.h, which this Qt-Core-only program does not link
-constexpr int kMeterProductId = 0x05DC;
 
 QString Quoted(const QString& s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
 
@@ -129,7 +127,7 @@ QString WatchText(const AlarmSettings& a) {
 
 HostView LookAtHost(const HostPaths& paths) {
     HostView host;
-    host.metersPluggedIn = device::UsbPortsOf(kMeterVendorId, kMeterProductId, paths.sysfsRoot);
+    host.metersPluggedIn = device::UsbPortsOf(Appusb::MeterVendorId, Appusb::MeterProductId, paths.sysfsRoot);
     host.holderOf = [folder = paths.lockFolder](const std::string& port) {
         return device::MeterLockHolderOf(port, folder);
     };
