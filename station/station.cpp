@@ -61,7 +61,7 @@ bool Station::Reload() {
     if (!read.config) {
         LogProblems(read.problems);
         log_.Warning(QStringLiteral("%1 was refused: the settings in use go on").arg(path_));
-    } else if (*read.config == *config_) {
+    } else if (SameSettings(*read.config, *config_)) {
         log_.Info(QStringLiteral("%1 is unchanged").arg(path_));
         taken = true;
     } else {

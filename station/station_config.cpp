@@ -548,6 +548,14 @@ ConfigReadResult ConfigFromIni(const IniReadResult& ini) {
     return result;
 }
 
+bool SameSettings(StationConfig a, StationConfig b) {
+    for (StationConfig* c : {&a, &b}) {
+        for (MeterSettings& m : c->meters) m.line = 0;
+        for (AlarmSettings& al : c->alarms) al.line = 0;
+    }
+    return a == b;
+}
+
 ConfigReadResult ReadStationConfig(const QString& path) { return ConfigFromIni(ReadIniFile(path)); }
 
 }  // namespace station

@@ -99,6 +99,9 @@ struct StationConfig {
     bool operator==(const StationConfig&) const = default;
 };
 
+// The same settings, wherever in the file they stand (line numbers aside).
+bool SameSettings(StationConfig a, StationConfig b);
+
 struct ConfigReadResult {
     std::optional<StationConfig> config;  // none when there is any problem
     ConfigProblems problems;

@@ -107,11 +107,15 @@ TEST_F(StationLife, ARereadGoodFileReachesTheRecording) {
 }
 
 TEST_F(StationLife, AnUnchangedFileIsNoNewStart) {
-    Write("[station]\nname = garden\n");
+    Write("[station]\nname = garden\n[meter.street]\nport = 1-1.2\n[alarm.loud]\nthreshold = 65\n");
     ASSERT_TRUE(station_.Start());
-    Write("; the same, said differently\n[station]\nname = garden ; still\n");
+    Write("; the same, said differently\n\n[station]\nname = garden ; still\n"
+          "[meter.street]\nport = \"1-1.2\"\n[alarm.loud]\nthreshold = 65.0\n");
     EXPECT_TRUE(station_.Reload());
     EXPECT_EQ(recording_.calls, (std::vector<std::string>{"start garden"}));
+    EXPECT_EQ(station_.Config()->meters[0].line, 3);  // the settings in use are still the first file's
+    ASSERT_EQ(Lines("<6>").size(), 3u);
+    EXPECT_NE(Lines("<6>")[2].find("is unchanged"), std::string::npos) << Lines("<6>")[2];
 }
 
 TEST_F(StationLife, ABadRereadFileIsRefusedAndTheSettingsGoOn) {
