@@ -154,7 +154,7 @@ std::vector<std::string> Split(const std::string& text, char sep) {
 const std::vector<std::string>& ProgramFolders() {
     static const std::vector<std::string> folders = {
         "device", "reading", "recording", "monitor",       "records", "setup", "sdcard", "noise",
-        "statistics", "report", "noise_windows", "platform", "ico", "sim", "tools"};
+        "statistics", "report", "noise_windows", "platform", "ico", "sim", "tools", "station"};
     return folders;
 }
 

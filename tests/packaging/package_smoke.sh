@@ -84,6 +84,10 @@ expected=(
   ./usr/share/doc/quorvane/copyright ./usr/share/doc/quorvane/changelog.Debian.gz
   ./usr/share/doc/quorvane/changelog.gz
   ./usr/lib/udev/rules.d/70-quorvane.rules
+  ./usr/bin/quorvane-station ./usr/share/man/man1/quorvane-station.1.gz
+  ./usr/lib/systemd/system/quorvane-station.service
+  ./usr/lib/sysusers.d/quorvane.conf ./usr/lib/tmpfiles.d/quorvane.conf
+  ./etc/quorvane/station.conf ./usr/share/doc/quorvane/examples/station.conf
 )
 for path in "${expected[@]}"; do
   grep -q " $path\$" "$tmp/contents" || fail "missing $path"
@@ -97,6 +101,8 @@ grep -qx './postrm' "$tmp/control-files" || fail "no postrm of our own"
 if dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./postrm 2>/dev/null | grep -v '^[[:space:]]*#' | grep -q ldconfig; then
   fail "postrm calls ldconfig"
 fi
+dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles 2>/dev/null | grep -qx /etc/quorvane/station.conf ||
+  fail "the station's configuration is no conffile"
 
 if [ $lintian = 1 ]; then
   step "lintian -EvIL +pedantic"
@@ -133,6 +139,36 @@ else
   fail "--version failed: $out"
 fi
 [ -z "$(ls -A "$home")" ] || fail "--version made folders: $(ls -A "$home")"
+
+step "the station from the unpacked package"
+station="$root/usr/bin/quorvane-station"
+if ldd "$station" | grep 'not found'; then fail "the station has unresolved libraries"; fi
+ldd "$station" | grep -E 'libQt6(Gui|Widgets)' && fail "the station links Qt Gui or Widgets"
+out=$(env -u DISPLAY "$station" --version 2>&1) || fail "quorvane-station --version failed: $out"
+[ "$out" = "quorvane-station $upstream" ] || fail "quorvane-station --version printed [$out]"
+# The shipped configuration as it is: every key commented, the defaults.
+if out=$(QUORVANE_SYSFS_ROOT="$tmp/no-sys" QUORVANE_LOCK_DIR="$tmp/locks" \
+         "$station" --check-config --config "$root/etc/quorvane/station.conf" 2>&1); then
+  grep -q 'every meter found' <<< "$out" || fail "--check-config of the shipped file: $out"
+else
+  fail "--check-config refused the shipped file: $out"
+fi
+cmp -s "$root/etc/quorvane/station.conf" "$root/usr/share/doc/quorvane/examples/station.conf" ||
+  fail "the example is not the shipped configuration"
+unit="$root/usr/lib/systemd/system/quorvane-station.service"
+grep -qx 'ExecStart=/usr/bin/quorvane-station --config /etc/quorvane/station.conf' "$unit" ||
+  fail "the unit starts something else: $(grep ExecStart "$unit")"
+for line in Type=notify WatchdogSec=30 Restart=on-failure StateDirectory=quorvane User=quorvane \
+            SupplementaryGroups=plugdev 'DeviceAllow=char-usb_device rw' ProtectSystem=strict; do
+  grep -qx "$line" "$unit" || fail "the unit lacks $line"
+done
+if command -v systemd-analyze >/dev/null; then
+  # Checked against the unpacked tree; the program path is found there.
+  sed "s|^ExecStart=/usr/bin/|ExecStart=$root/usr/bin/|" "$unit" > "$tmp/quorvane-station.service"
+  if ! systemd-analyze verify --man=no "$tmp/quorvane-station.service" > "$tmp/verify.log" 2>&1; then
+    cat "$tmp/verify.log"; fail "systemd-analyze verify"
+  fi
+fi
 
 step "MIME type of recordings"
 update-mime-database "$root/usr/share/mime" > "$tmp/mime.log" 2>&1 || { cat "$tmp/mime.log"; fail "update-mime-database"; }
