@@ -10,8 +10,6 @@ namespace noisestats {
 
 namespace {
 
-// One missing second between readings is a slipped tick, not a gap.
-constexpr std::int64_t kLongestStepSeconds = 2;
 // The sliding Leq is a rounded sum; a level exactly at the threshold must
 // still count as reaching it.
 constexpr double kLeqTolerance = 1e-6;
@@ -65,6 +63,7 @@ void AlarmRule::Reset(AlarmSettings settings) {
     settings_ = settings;
     active_ = false;
     span_ = {};
+    lastSecond_.reset();
     Forget();
 }
 
@@ -98,9 +97,16 @@ double AlarmRule::SlidingLeq(const Reading& r) {
 
 AlarmStep AlarmRule::Add(const Reading& r) {
     AlarmStep step;
-    if (r.weighting != settings_.weighting || !IsClassedLevel(r.tenths)) return step;
-    if (last_ && (r.epochSeconds > *last_ + kLongestStepSeconds || r.epochSeconds < *last_))
-        step.ended = Gap();
+    if (!IsClassedLevel(r.tenths)) return step;
+    // A second read twice counts once, by its first reading of either
+    // weighting, as in the statistics.
+    if (lastSecond_ && StepBetween(*lastSecond_, r.epochSeconds) == ReadingStep::Repeated) return step;
+    lastSecond_ = r.epochSeconds;
+    if (r.weighting != settings_.weighting) return step;
+    if (last_) {
+        const ReadingStep s = StepBetween(*last_, r.epochSeconds);
+        if (s == ReadingStep::Gap || s == ReadingStep::SetBack) step.ended = Gap();
+    }
     last_ = r.epochSeconds;
 
     bool on, off;

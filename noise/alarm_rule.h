@@ -14,15 +14,20 @@
 // start is the first second of that stretch (so an alarm reported after 5
 // minutes starts 5 minutes back). It ends once "off" has held for the same
 // time; its end is the first second of that stretch, so the quiet seconds
-// that ended it are not part of it. Seconds count by the readings' clock:
-// one missing second between two readings is tolerated (a live tick can
-// slip), a longer jump, a clock set back or an explicit Gap() is a gap.
+// that ended it are not part of it. Seconds count by the readings' clock,
+// with the rule of StepBetween (reading_sample.h) that the statistics and
+// the report follow too: a second read twice counts once (its first
+// reading, of either weighting); one missing second between two readings
+// is tolerated (a live tick can slip); two or more missing seconds, a clock
+// set back or an explicit Gap() are a gap.
 //
 // A gap (the meter unplugged, a pause, a change of weighting) ends a running
 // alarm at the end of the last reading before it and forgets any stretch
 // being counted and the sliding Leq's readings: nothing is known of the
 // missing time, so an alarm never spans it and a new one needs the full
-// minimum duration after it.
+// minimum duration after it. After a clock set back the rule watches every
+// reading again, also one on a second the statistics counted before the jump
+// (they skip it): the alarm follows the levels as they came.
 //
 // The sliding Leq is the energetic mean of the readings of the last
 // `windowSeconds` seconds, as far as they go (after the start or a gap it
@@ -122,6 +127,7 @@ private:
     Span span_;        // the running alarm's readings, up to the quiet stretch
     Span pending_;     // the stretch being counted: loud while idle, quiet while active
     std::optional<std::int64_t> last_;  // epoch of the latest watched reading
+    std::optional<std::int64_t> lastSecond_;  // epoch of the latest reading of either weighting
     std::optional<double> watched_;
     std::deque<WindowEntry> window_;
     double windowEnergy_ = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "noise/noise_statistics.h"
 #include <algorithm>
+#include <iterator>
 
 namespace noisestats {
 
@@ -13,6 +14,41 @@ std::int64_t FloorTo(std::int64_t value, std::int64_t step) {
 }
 
 }  // namespace
+
+bool NoiseStatistics::PassedSeconds::Contains(std::int64_t t) const {
+    // Nearly always: time order, past the last run's start.
+    if (runs_.empty()) return false;
+    if (t >= runs_.back().from) return t < runs_.back().to;
+    const auto it = std::upper_bound(runs_.begin(), runs_.end(), t, [](std::int64_t v, const Run& r) { return v < r.from; });
+    return it != runs_.begin() && t < std::prev(it)->to;
+}
+
+std::int64_t NoiseStatistics::PassedSeconds::NotIn(std::int64_t from, std::int64_t to) const {
+    if (to <= from) return 0;
+    std::int64_t free = to - from;
+    // The first run that ends after `from`; runs are apart, so their ends are sorted too.
+    auto it = std::upper_bound(runs_.begin(), runs_.end(), from, [](std::int64_t v, const Run& r) { return v < r.to; });
+    for (; it != runs_.end() && it->from < to; ++it) free -= std::min(to, it->to) - std::max(from, it->from);
+    return free;
+}
+
+void NoiseStatistics::PassedSeconds::Add(std::int64_t from, std::int64_t to) {
+    if (to <= from) return;
+    // The first run that ends at or after `from` (touching runs merge).
+    auto it = std::lower_bound(runs_.begin(), runs_.end(), from, [](const Run& r, std::int64_t v) { return r.to < v; });
+    if (it == runs_.end() || it->from > to) {
+        runs_.insert(it, Run{from, to});
+        return;
+    }
+    it->from = std::min(it->from, from);
+    it->to = std::max(it->to, to);
+    auto next = std::next(it);
+    while (next != runs_.end() && next->from <= it->to) {
+        it->to = std::max(it->to, next->to);
+        ++next;
+    }
+    runs_.erase(std::next(it), next);
+}
 
 void NoiseStatistics::Period::Add(const Reading& r) {
     ++covered;
@@ -49,7 +85,11 @@ void NoiseStatistics::Restart(IntervalLength length) {
     whole_.Clear();
     hasOpen_ = false;
     last_.reset();
-    refused_ = 0;
+    latest_ = 0;
+    passed_.Clear();
+    setBacks_.clear();
+    lastOffset_ = 0;
+    refused_ = repeated_ = 0;
 }
 
 void NoiseStatistics::CloseOpen() {
@@ -63,36 +103,63 @@ bool NoiseStatistics::Add(const Reading& r) {
         ++refused_;
         return false;
     }
-    const std::int64_t len = std::int64_t(length_);
-    const std::int64_t start = FloorTo(r.epochSeconds + r.utcOffsetSeconds, len) - r.utcOffsetSeconds;
     const std::int64_t t = r.epochSeconds;
     // First second of the gap before this reading, if there is one.
-    const std::optional<std::int64_t> gapFrom =
-        last_ && t > *last_ + 1 ? std::optional<std::int64_t>(*last_ + 1) : std::nullopt;
-
-    if (hasOpen_ && (start != open_.startEpoch || r.utcOffsetSeconds != open_.utcOffsetSeconds)) {
-        if (gapFrom) open_.missing += std::max<std::int64_t>(0, std::min(t, open_.startEpoch + len) - *gapFrom);
-        CloseOpen();
-        if (gapFrom) open_.missing += std::max<std::int64_t>(0, t - std::max(*gapFrom, start));
-    } else if (hasOpen_) {
-        if (gapFrom) open_.missing += t - *gapFrom;
+    std::optional<std::int64_t> gapFrom;
+    if (last_) {
+        switch (StepBetween(*last_, t)) {
+        case ReadingStep::Repeated:
+            ++repeated_;
+            return false;
+        case ReadingStep::SetBack:
+            setBacks_.push_back({*last_, lastOffset_, t, r.utcOffsetSeconds});
+            if (hasOpen_) CloseOpen();
+            break;
+        case ReadingStep::Next:
+        case ReadingStep::Gap:
+            if (t > *last_ + 1) gapFrom = *last_ + 1;
+            break;
+        }
     }
+    const bool firstReading = !last_;
+    last_ = t;
+    lastOffset_ = r.utcOffsetSeconds;
+
+    const std::int64_t len = std::int64_t(length_);
+    const std::int64_t start = FloorTo(t + r.utcOffsetSeconds, len) - r.utcOffsetSeconds;
+    // Seconds the readings went through before a clock set back are not counted again.
+    const bool counted = !passed_.Contains(t);
+    const bool otherInterval =
+        hasOpen_ && (start != open_.startEpoch || r.utcOffsetSeconds != open_.utcOffsetSeconds);
+    std::int64_t missingInNew = 0;
+    if (gapFrom) {
+        whole_.missing += passed_.NotIn(*gapFrom, t);
+        if (hasOpen_) open_.missing += passed_.NotIn(*gapFrom, std::min(t, open_.startEpoch + len));
+        if (counted && (otherInterval || !hasOpen_)) missingInNew = passed_.NotIn(std::max(*gapFrom, start), t);
+    }
+    passed_.Add(gapFrom.value_or(t), t + 1);
+    if (!counted) {
+        ++repeated_;
+        return false;
+    }
+
+    if (otherInterval) CloseOpen();
     if (!hasOpen_) {
         open_.startEpoch = start;
         open_.utcOffsetSeconds = r.utcOffsetSeconds;
         open_.lengthSeconds = len;
+        open_.missing = missingInNew;
         hasOpen_ = true;
     }
     open_.Add(r);
 
-    if (!last_) {
+    if (firstReading || t < whole_.startEpoch) {
         whole_.startEpoch = t;
         whole_.utcOffsetSeconds = r.utcOffsetSeconds;
     }
-    if (gapFrom) whole_.missing += t - *gapFrom;
-    whole_.lengthSeconds = std::max(whole_.lengthSeconds, t - whole_.startEpoch + 1);
+    latest_ = firstReading ? t : std::max(latest_, t);
+    whole_.lengthSeconds = latest_ - whole_.startEpoch + 1;
     whole_.Add(r);
-    last_ = t;
     return true;
 }
 

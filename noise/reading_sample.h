@@ -23,6 +23,25 @@ struct Reading {
     bool atRangeEnd = false;            // at or beyond an end of its measuring range (set by the caller)
 };
 
+// How a reading follows the one before it on the readings' clock: one rule
+// for everything that looks at the stream of readings (the statistics, the
+// alarms, the report's gap list, its chart and its range-end stretches).
+//   Repeated  the same second again (two ticks within one second, a row
+//             written twice): the first reading of a second counts, any
+//             later one of that second is skipped;
+//   Next      one or two seconds later: one missing second between two
+//             readings is a slipped tick, not a gap (it still counts as a
+//             missing second in the statistics);
+//   Gap       more than two seconds later: the readings stopped in between;
+//   SetBack   earlier than the one before: the clock was set back.
+enum class ReadingStep : std::uint8_t { Repeated, Next, Gap, SetBack };
+constexpr std::int64_t kLongestStepSeconds = 2;
+constexpr ReadingStep StepBetween(std::int64_t previousEpoch, std::int64_t epoch) {
+    if (epoch == previousEpoch) return ReadingStep::Repeated;
+    if (epoch < previousEpoch) return ReadingStep::SetBack;
+    return epoch - previousEpoch > kLongestStepSeconds ? ReadingStep::Gap : ReadingStep::Next;
+}
+
 // Epoch seconds and UTC offset of a local (or any) date-time.
 inline Reading StampedAt(const QDateTime& when, Reading r = {}) {
     r.epochSeconds = when.toSecsSinceEpoch();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #ifndef QUORVANE_VERSION
 #define QUORVANE_VERSION "unknown"
@@ -16,18 +17,16 @@ namespace noisestats {
 
 namespace {
 
-// Readings further apart than this leave a gap in the report and break the
-// chart's line (the same second the alarms tolerate).
-constexpr std::int64_t kLongestStep = 1;
-
-void AddChart(MeasurementReport& report, const std::vector<Reading>& readings, Weighting w) {
+// The chart's line of one weighting: the counted readings (`counted[i]` for
+// readings[i]), broken where StepBetween finds a gap or a clock set back.
+void AddChart(MeasurementReport& report, const std::vector<Reading>& readings, const std::vector<char>& counted,
+              Weighting w) {
     ChartSeries series;
     series.weighting = w;
     const double span = double(std::max<std::int64_t>(report.lastEpoch - report.firstEpoch + 1, 1));
     const int slices = kChartPoints / 2;
     const double perSlice = std::max(1.0, span / slices);
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    std::int64_t previous = std::numeric_limits<std::int64_t>::min();
     long slice = -1;
     // The open slice's extremes, written when the next slice begins.
     const Reading* low = nullptr;
@@ -44,24 +43,45 @@ void AddChart(MeasurementReport& report, const std::vector<Reading>& readings, W
         }
         low = high = nullptr;
     };
-    for (const Reading& r : readings) {
+    auto breakAt = [&](double epoch) {
+        flush();
+        series.epochs.push_back(epoch);
+        series.levels.push_back(nan);
+    };
+    std::optional<std::int64_t> previous;   // the latest reading of this weighting, counted or not
+    std::int64_t lastDrawn = 0;             // the latest one drawn ...
+    bool drawn = false;                     // ... since the line last broke
+    // The chart sorts its points by time: after a clock set back the line
+    // also breaks before the first point and after the last of each stretch.
+    bool breakBefore = false, setBack = false;
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const Reading& r = readings[i];
         if (r.weighting != w || !IsClassedLevel(r.tenths)) continue;
+        const ReadingStep step = previous ? StepBetween(*previous, r.epochSeconds) : ReadingStep::Next;
+        if (step == ReadingStep::Repeated) continue;
+        previous = r.epochSeconds;
+        if (step == ReadingStep::Gap || step == ReadingStep::SetBack) {
+            if (drawn) breakAt(double(lastDrawn) + 0.5);
+            drawn = false;
+            if (step == ReadingStep::SetBack) breakBefore = setBack = true;
+        }
+        if (!counted[i]) continue;
+        if (breakBefore) {
+            breakAt(double(r.epochSeconds) - 0.5);
+            breakBefore = false;
+        }
         const long s = long((r.epochSeconds - report.firstEpoch) / perSlice);
-        const bool gap = previous != std::numeric_limits<std::int64_t>::min() &&
-                         (r.epochSeconds - previous > kLongestStep + 1 || r.epochSeconds < previous);
-        if (s != slice || gap) {
+        if (s != slice) {
             flush();
             slice = s;
         }
-        if (gap) {
-            series.epochs.push_back(double(previous) + 0.5);
-            series.levels.push_back(nan);
-        }
         if (!low || r.tenths < low->tenths) low = &r;
         if (!high || r.tenths > high->tenths) high = &r;
-        previous = r.epochSeconds;
+        lastDrawn = r.epochSeconds;
+        drawn = true;
     }
     flush();
+    if (setBack && drawn) breakAt(double(lastDrawn) + 0.5);
     if (!series.epochs.empty()) report.chart.push_back(std::move(series));
 }
 
@@ -77,39 +97,56 @@ MeasurementReport BuildReport(const std::vector<Reading>& readings, IntervalLeng
     report.version = QStringLiteral(QUORVANE_VERSION);
 
     NoiseStatistics stats(length);
-    const Reading* previous = nullptr;
+    std::vector<char> counted(readings.size(), 0);
+    std::optional<std::int64_t> previous;  // the reading before, counted or not
+    std::int32_t previousOffset = 0;
+    std::optional<std::int64_t> lastAtEnd;  // the latest reading of the open range-end stretch
     std::optional<TimeSpan> exceedance;
-    for (const Reading& r : readings) {
-        if (!stats.Add(r)) continue;
-        if (!previous) {
-            report.firstEpoch = r.epochSeconds;
-            report.firstOffset = r.utcOffsetSeconds;
-        } else if (r.epochSeconds > previous->epochSeconds + kLongestStep) {
-            report.gaps.push_back({previous->epochSeconds + 1, r.epochSeconds, previous->utcOffsetSeconds});
-        }
+    auto endExceedance = [&] {
+        if (exceedance) report.rangeExceedances.push_back(*exceedance);
+        exceedance.reset();
+    };
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        const Reading& r = readings[i];
+        counted[i] = stats.Add(r);
+        if (!IsClassedLevel(r.tenths)) continue;
+        const ReadingStep step = previous ? StepBetween(*previous, r.epochSeconds) : ReadingStep::Next;
+        if (step == ReadingStep::Repeated) continue;
+        if (step == ReadingStep::Gap) report.gaps.push_back({*previous + 1, r.epochSeconds, previousOffset});
+        if (step == ReadingStep::Gap || step == ReadingStep::SetBack) endExceedance();
+        previous = r.epochSeconds;
+        previousOffset = r.utcOffsetSeconds;
+        if (!counted[i]) continue;
         // Readings at the range's end, one stretch per run of them.
         if (r.atRangeEnd) {
-            if (exceedance && r.epochSeconds <= exceedance->end + kLongestStep) {
+            if (exceedance && StepBetween(*lastAtEnd, r.epochSeconds) == ReadingStep::Next) {
                 exceedance->end = r.epochSeconds + 1;
             } else {
-                if (exceedance) report.rangeExceedances.push_back(*exceedance);
+                endExceedance();
                 exceedance = TimeSpan{r.epochSeconds, r.epochSeconds + 1, r.utcOffsetSeconds};
             }
+            lastAtEnd = r.epochSeconds;
         }
         report.responses |= r.timeWeighting == TimeWeighting::Slow   ? SeenSlow
                             : r.timeWeighting == TimeWeighting::Fast ? SeenFast
                                                                      : SeenUnknown;
         (r.weighting == Weighting::A ? report.hasA : report.hasC) = true;
-        report.lastEpoch = r.epochSeconds;
-        report.lastOffset = r.utcOffsetSeconds;
+        if (report.readings == 0 || r.epochSeconds >= report.lastEpoch) {
+            report.lastEpoch = r.epochSeconds;
+            report.lastOffset = r.utcOffsetSeconds;
+        }
         ++report.readings;
-        previous = &r;
     }
-    if (exceedance) report.rangeExceedances.push_back(*exceedance);
+    endExceedance();
     report.whole = stats.Whole();
     report.intervals = stats.AllIntervals();
-    if (report.hasA) AddChart(report, readings, Weighting::A);
-    if (report.hasC) AddChart(report, readings, Weighting::C);
+    report.setBacks = stats.SetBacks();
+    if (report.readings > 0) {
+        report.firstEpoch = report.whole.startEpoch;
+        report.firstOffset = report.whole.utcOffsetSeconds;
+    }
+    if (report.hasA) AddChart(report, readings, counted, Weighting::A);
+    if (report.hasC) AddChart(report, readings, counted, Weighting::C);
     return report;
 }
 
@@ -131,6 +168,16 @@ QString ReportDuration(std::int64_t seconds) {
     if (h > 0) return QStringLiteral("%1 h %2 min %3 s").arg(h).arg(two(m), two(s));
     if (m > 0) return QStringLiteral("%1 min %2 s").arg(m).arg(two(s));
     return QStringLiteral("%1 s").arg(s);
+}
+
+QString ReportSetBacks(const std::vector<ClockSetBack>& setBacks) {
+    if (setBacks.empty()) return {};
+    const ClockSetBack& first = setBacks.front();
+    const QString fromTo = QStringLiteral("from %1 to %2")
+                               .arg(ReportDateTime(first.fromEpoch, first.fromOffset),
+                                    ReportDateTime(first.toEpoch, first.toOffset));
+    if (setBacks.size() == 1) return QStringLiteral("Clock set back ") + fromTo;
+    return QStringLiteral("Clock set back %1 times, first %2").arg(setBacks.size()).arg(fromTo);
 }
 
 QString ReportWeightings(const MeasurementReport& report) {

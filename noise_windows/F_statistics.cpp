@@ -7,6 +7,7 @@
 #include "noise/dose.h"
 #include "statistics/interval_table_model.h"
 #include "noise/labels.h"
+#include "noise/report.h"
 #include "statistics/noise_stream.h"
 #include "statistics/session_feed.h"
 #include "noise_windows/alarms_panel.h"
@@ -162,6 +163,10 @@ void TFormNoiseStatistics::ShowSourceNote() {
                                 "not known.");
     if (const std::int64_t refused = stream_.Feed().Statistics().RefusedReadings())
         notes << QStringLiteral("%1 readings outside 0,0 to 199,9 dB were left out.").arg(refused);
+    if (const std::int64_t repeated = stream_.Feed().Statistics().RepeatedReadings())
+        notes << QStringLiteral("%1 readings fell on a second that was counted already and were left out (the "
+                                "first reading of a second counts).")
+                     .arg(repeated);
     SourceNote->setText(notes.join(u' '));
     SourceNote->setVisible(!notes.isEmpty());
 }
@@ -179,6 +184,8 @@ void TFormNoiseStatistics::ShowSummary() {
                  .arg(LocalStartText(whole), LocalStartText(last), DurationText(whole.lengthSeconds))
                  .arg(whole.coveredSeconds)
                  .arg(whole.missingSeconds);
+    if (const QString setBacks = ReportSetBacks(stream_.Feed().Statistics().SetBacks()); !setBacks.isEmpty())
+        lines << setBacks + QStringLiteral(" (no second is counted twice)");
     if (whole.a) lines << WeightingLine(Weighting::A, *whole.a);
     if (whole.c) lines << WeightingLine(Weighting::C, *whole.c);
     Summary->setText(lines.join(u'\n'));

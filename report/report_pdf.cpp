@@ -204,6 +204,7 @@ void DrawPage(const MeasurementReport& r, QCPPainter& p, const QRectF& area) {
                       .arg(ReportDateTime(r.firstEpoch, r.firstOffset), ReportDateTime(r.lastEpoch + 1, r.lastOffset),
                            ReportDuration(r.lastEpoch + 1 - r.firstEpoch)),
                   Font(9));
+        if (!r.setBacks.empty()) page.Line(ReportSetBacks(r.setBacks), Font(9));
         page.Line(QStringLiteral("Readings: %1; %2 covered, %3 missing")
                       .arg(ReportWeightings(r), ReportDuration(r.whole.coveredSeconds),
                            ReportDuration(r.whole.missingSeconds)),

@@ -156,11 +156,14 @@ void SessionFeed::Feed(int firstRow, int lastRow) {
 }
 
 void SessionFeed::Take(const Reading& r) {
-    if (stats_.Add(r)) {
+    if (stats_.Add(r))
         ++readings_;
-        if (tellFed_) fed_.push_back(r);
-        if (collect_) collect_->push_back(r);
-    }
+    else if (!IsClassedLevel(r.tenths))
+        return;
+    // A reading the statistics skipped (its second counted already) goes to
+    // the listeners too: the alarms and the report apply the same rule.
+    if (tellFed_) fed_.push_back(r);
+    if (collect_) collect_->push_back(r);
 }
 
 void SessionFeed::TellFed() {

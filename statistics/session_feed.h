@@ -74,9 +74,10 @@ signals:
     // Started over (a reset, a recomputation): the readings that follow are
     // all there are.
     void Restarted();
-    // The readings the statistics took, in order, in batches (an opened
-    // file's in thousands, a live tick's one); `live`: rows the running
-    // recording just appended (not a file's, nor ones fed again).
+    // The readings the statistics were given, in order, in batches (an
+    // opened file's in thousands, a live tick's one): levels they refused
+    // left out, readings on a second counted already kept. `live`: rows the
+    // running recording just appended (not a file's, nor ones fed again).
     void ReadingsFed(const std::vector<noisestats::Reading>& readings, bool live);
 
 private:

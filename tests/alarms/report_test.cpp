@@ -92,6 +92,137 @@ TEST(MeasurementReport, GathersPeriodGapsRangeEndsAndAThinnedChart) {
     EXPECT_TRUE(std::is_sorted(c.epochs.begin(), c.epochs.end()));
 }
 
+// "70 70 _ 50! <2 70 =90": one token a second from 10:00:00. A number is
+// an A-weighted level in dB ("!": at the range's end), "_" a second without
+// a reading, "<N" the clock set back N seconds, "=.." a reading at the same
+// second as the one before.
+std::vector<Reading> Sequence(std::int64_t t0, const char* text) {
+    std::vector<Reading> out;
+    std::int64_t t = t0;
+    for (QString token : QString::fromLatin1(text).split(u' ', Qt::SkipEmptyParts)) {
+        if (token == QLatin1String("_")) { ++t; continue; }
+        if (token.startsWith(u'<')) { t -= token.mid(1).toInt(); continue; }
+        const bool again = token.startsWith(u'=');
+        const bool atEnd = token.endsWith(u'!');
+        token = token.mid(again ? 1 : 0, token.size() - (again ? 1 : 0) - (atEnd ? 1 : 0));
+        if (again) --t;
+        out.push_back(At(t++, int(std::lround(token.toDouble() * 10)), Weighting::A, TimeWeighting::Slow, atEnd, kCet));
+    }
+    return out;
+}
+
+// Where the chart's line breaks, as the chart draws it (points sorted by
+// time, a NaN between two points parts them): the seconds before and after
+// each break, as offsets from t0.
+std::vector<std::pair<int, int>> ChartBreaks(const ChartSeries& series, std::int64_t t0) {
+    std::vector<std::size_t> order(series.epochs.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return series.epochs[a] < series.epochs[b];
+    });
+    std::vector<std::pair<int, int>> breaks;
+    std::optional<double> last;
+    bool parted = false;
+    for (std::size_t i : order) {
+        if (std::isnan(series.levels[i])) {
+            parted = true;
+            continue;
+        }
+        if (last && parted) breaks.push_back({int(*last - double(t0)), int(series.epochs[i] - double(t0))});
+        last = series.epochs[i];
+        parted = false;
+    }
+    return breaks;
+}
+
+// One gap rule for the gap list, the chart and the alarms: one missing
+// second is a slipped tick, two are a gap; a clock set back lists no gap
+// but breaks the line and ends an alarm; a second read twice counts once.
+TEST(MeasurementReport, GapListChartAlarmsAndRangeEndsFollowOneGapRule) {
+    struct Span { int start, seconds; };
+    struct Alarm { int start, end; AlarmEnd why; int peakTenths; };
+    struct Case {
+        const char* name;
+        const char* readings;
+        std::vector<Span> gaps;
+        std::vector<std::pair<int, int>> breaks;
+        std::vector<Alarm> alarms;
+        std::vector<Span> rangeEnds;
+        int covered, missing;
+    };
+    using enum AlarmEnd;
+    const Case cases[] = {
+        {"no missing second", "70 70 70 70 70 70", {}, {}, {{0, 6, EndOfData, 700}}, {}, 6, 0},
+        {"one missing second is a slipped tick", "70 70 70 _ 70 70 70", {}, {}, {{0, 7, EndOfData, 700}}, {}, 6, 1},
+        {"two missing seconds are a gap", "70 70 70 _ _ 70 70 70", {{3, 2}}, {{2, 5}},
+         {{0, 3, Gap, 700}, {5, 8, EndOfData, 700}}, {}, 6, 2},
+        {"range-end runs one missing second apart are one stretch", "50! 50! _ 50! 50!", {}, {}, {}, {{0, 5}}, 4, 1},
+        {"range-end runs with a 2 s hole are two stretches", "50! 50! _ _ 50! 50!", {{2, 2}}, {{1, 4}}, {}, {{0, 2}, {4, 2}},
+         4, 2},
+        {"range-end readings two seconds apart within the range", "50! 50 50 50!", {}, {}, {}, {{0, 1}, {3, 1}}, 4, 0},
+        // 0..3, then the clock shows 2 again: 2 and 3 were read, 4 and 5 are new.
+        {"a clock set back", "70 70 70 70 <2 70 70 70 70", {}, {{3, 4}}, {{0, 4, Gap, 700}, {2, 6, EndOfData, 700}}, {},
+         6, 0},
+        {"a range-end stretch ends at a clock set back", "50! 50! <5 50! 50!", {}, {{-2, 0}}, {}, {{0, 2}, {-3, 2}}, 4, 0},
+        {"a second read twice counts once", "70 =90 70 =50 70", {}, {}, {{0, 3, EndOfData, 700}}, {}, 3, 0},
+    };
+    const std::int64_t t0 = EpochOf(QDate(2026, 3, 14), QTime(10, 0, 0), kCet);
+    AlarmSettings alarm;
+    alarm.thresholdTenths = 650;
+    alarm.minimumSeconds = 2;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<Reading> readings = Sequence(t0, c.readings);
+        const MeasurementReport r =
+            BuildReport(readings, IntervalLength::Minutes1, FindAlarms(alarm, readings), QString());
+        EXPECT_EQ(r.whole.coveredSeconds, c.covered);
+        EXPECT_EQ(r.whole.missingSeconds, c.missing);
+        EXPECT_EQ(r.readings, c.covered);
+        ASSERT_EQ(r.gaps.size(), c.gaps.size());
+        for (std::size_t i = 0; i < r.gaps.size(); ++i) {
+            EXPECT_EQ(r.gaps[i].start, t0 + c.gaps[i].start) << "gap " << i;
+            EXPECT_EQ(r.gaps[i].Seconds(), c.gaps[i].seconds) << "gap " << i;
+        }
+        ASSERT_EQ(r.chart.size(), 1u);
+        EXPECT_EQ(ChartBreaks(r.chart[0], t0), c.breaks);
+        ASSERT_EQ(r.alarms.size(), c.alarms.size());
+        for (std::size_t i = 0; i < r.alarms.size(); ++i) {
+            EXPECT_EQ(r.alarms[i].startEpoch, t0 + c.alarms[i].start) << "alarm " << i;
+            EXPECT_EQ(r.alarms[i].endEpoch, t0 + c.alarms[i].end) << "alarm " << i;
+            EXPECT_EQ(r.alarms[i].end, c.alarms[i].why) << "alarm " << i;
+            EXPECT_EQ(r.alarms[i].peakTenths, c.alarms[i].peakTenths) << "alarm " << i;
+        }
+        ASSERT_EQ(r.rangeExceedances.size(), c.rangeEnds.size());
+        for (std::size_t i = 0; i < r.rangeExceedances.size(); ++i) {
+            EXPECT_EQ(r.rangeExceedances[i].start, t0 + c.rangeEnds[i].start) << "range end " << i;
+            EXPECT_EQ(r.rangeExceedances[i].Seconds(), c.rangeEnds[i].seconds) << "range end " << i;
+        }
+    }
+}
+
+// After a clock set back the period is the span of the seconds read, with
+// the jump named.
+TEST(MeasurementReport, AClockSetBackIsNamedWithThePeriod) {
+    const std::int64_t t0 = EpochOf(QDate(2026, 3, 14), QTime(9, 5, 0), kCet);
+    const std::vector<Reading> readings = {At(t0, 600, Weighting::A, TimeWeighting::Slow, false, kCet),
+                                           At(t0 - 120, 700, Weighting::A, TimeWeighting::Slow, false, kCet),
+                                           At(t0 - 119, 700, Weighting::A, TimeWeighting::Slow, false, kCet)};
+    const MeasurementReport r = BuildReport(readings, IntervalLength::Minutes1, {}, QString());
+    EXPECT_EQ(ReportDateTime(r.firstEpoch, r.firstOffset), "2026-03-14 09:03:00 +01:00");
+    EXPECT_EQ(ReportDateTime(r.lastEpoch + 1, r.lastOffset), "2026-03-14 09:05:01 +01:00");
+    EXPECT_EQ(r.whole.coveredSeconds, 3);
+    EXPECT_TRUE(r.gaps.empty());
+    EXPECT_EQ(ReportSetBacks(r.setBacks),
+              "Clock set back from 2026-03-14 09:05:00 +01:00 to 2026-03-14 09:03:00 +01:00");
+    EXPECT_EQ(ReportSetBacks({}), "");
+    std::vector<ClockSetBack> three(3, r.setBacks.at(0));
+    EXPECT_EQ(ReportSetBacks(three),
+              "Clock set back 3 times, first from 2026-03-14 09:05:00 +01:00 to 2026-03-14 09:03:00 +01:00");
+    // The chart never joins the stretches on either side of the jump.
+    ASSERT_EQ(r.chart.size(), 1u);
+    EXPECT_EQ(ChartBreaks(r.chart[0], t0), (std::vector<std::pair<int, int>>{{-119, 0}}));
+}
+
 TEST(MeasurementReport, PageSizeFollowsTheLocale) {
     EXPECT_EQ(ReportPageSize(QLocale(QLocale::English, QLocale::UnitedStates)).id(), QPageSize::Letter);
     EXPECT_EQ(ReportPageSize(QLocale(QLocale::German, QLocale::Germany)).id(), QPageSize::A4);

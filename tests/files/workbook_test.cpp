@@ -220,6 +220,70 @@ TEST_F(WorkbookForm, APartThatInflatesBeyondItsBoundIsRefused) {
     }
 }
 
+namespace {
+
+// One part of a zip, read whole ("" when it is not there).
+QByteArray ReadPart(const QString& path, const char* name) {
+    int error = 0;
+    zip_t* z = zip_open(path.toLocal8Bit().constData(), ZIP_RDONLY, &error);
+    if (!z) return {};
+    QByteArray bytes;
+    zip_stat_t st;
+    if (zip_stat(z, name, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
+        if (zip_file_t* f = zip_fopen(z, name, 0)) {
+            bytes.resize(qsizetype(st.size));
+            if (zip_fread(f, bytes.data(), st.size) != zip_int64_t(st.size)) bytes.clear();
+            zip_fclose(f);
+        }
+    }
+    zip_discard(z);
+    return bytes;
+}
+
+void WritePart(const QString& path, const char* name, const QByteArray& bytes) {
+    int error = 0;
+    zip_t* z = zip_open(path.toLocal8Bit().constData(), 0, &error);
+    ASSERT_NE(z, nullptr);
+    zip_source_t* source = zip_source_buffer(z, bytes.constData(), zip_uint64_t(bytes.size()), 0);
+    ASSERT_NE(source, nullptr);
+    ASSERT_GE(zip_file_add(z, name, source, ZIP_FL_OVERWRITE), 0);
+    ASSERT_EQ(zip_close(z), 0) << zip_strerror(z);
+}
+
+}  // namespace
+
+// A workbook that counts its dates from 1904 (older spreadsheet programs
+// on the Mac): the same serial number is 1462 days later.
+TEST_F(WorkbookForm, DatesOfAWorkbookThatCountsFrom1904) {
+    const QString path = dir.filePath("1904.xlsx");
+    Export(path, RecordedRows(3));
+    QByteArray workbook = ReadPart(path, "xl/workbook.xml");
+    ASSERT_FALSE(workbook.isEmpty());
+    // Our export names no date system (1900); give it the 1904 one.
+    const qsizetype at = workbook.indexOf("<workbookPr");
+    if (at >= 0)
+        workbook.insert(at + qsizetype(std::strlen("<workbookPr")), " date1904=\"1\"");
+    else
+        workbook.replace("<sheets>", "<workbookPr date1904=\"1\"/><sheets>");
+    ASSERT_TRUE(workbook.contains("date1904=\"1\"")) << workbook.toStdString();
+    WritePart(path, "xl/workbook.xml", workbook);
+
+    const xlsx::Sheet sheet = xlsx::Sheet::Open(path);
+    EXPECT_TRUE(sheet.DatesFrom1904());
+    ASSERT_EQ(int(sheet.Value(5, 5).kind), int(xls::CellKind::Date));
+    EXPECT_DOUBLE_EQ(sheet.Value(5, 5).number, 46365);
+    const ImportedRows back = ReadImportRows(sheet, ImportRowCount(sheet), 0, 0);
+    ASSERT_EQ(back.readingCount, 3);
+    EXPECT_EQ(back.rows[0][4], reading::FormatShortDate(QDate(1904, 1, 1).addDays(46365)));
+    EXPECT_EQ(back.rows[0][4], reading::FormatShortDate(QDate(2030, 12, 10)));
+    EXPECT_EQ(back.rows[0][3], RecordedRows(1)[0][3]);  // times of day do not depend on it
+    // The export without it reads its own date.
+    const QString plain = dir.filePath("plain.xlsx");
+    Export(plain, RecordedRows(3));
+    EXPECT_FALSE(xlsx::Sheet::Open(plain).DatesFrom1904());
+    EXPECT_EQ(Import(plain).rows[0][4], reading::FormatShortDate(QDate(2026, 12, 9)));
+}
+
 TEST_F(WorkbookForm, SharedStringsCustomFormatsAndTheActiveSheetAreRead) {
     // Written by libxlsxwriter in its default mode: texts in the shared
     // string table, the second of two sheets active.

@@ -17,9 +17,10 @@ using testing::At;
 
 constexpr std::int64_t kT0 = 1'780'000'000;
 
-// "70 70 _ C80 65.5 |": one token a second from kT0. A number is an
+// "70 70 _ C80 65.5 | =90": one token a second from kT0. A number is an
 // A-weighted level in dB, "C.." a C-weighted one, "_" a second without a
-// reading, "|" an explicit gap (no time passes).
+// reading, "|" an explicit gap (no time passes), "=.." a reading at the
+// same second as the one before.
 struct Item { bool gap = false; Reading reading; };
 std::vector<Item> Sequence(const char* text) {
     std::vector<Item> out;
@@ -27,8 +28,11 @@ std::vector<Item> Sequence(const char* text) {
     for (const QString& token : QString::fromLatin1(text).split(' ', Qt::SkipEmptyParts)) {
         if (token == QLatin1String("|")) { out.push_back({true, {}}); continue; }
         if (token == QLatin1String("_")) { ++t; continue; }
-        const bool c = token.startsWith('C');
-        const int tenths = int(std::lround(token.mid(c ? 1 : 0).toDouble() * 10));
+        const bool again = token.startsWith('=');
+        const QString level = token.mid(again ? 1 : 0);
+        const bool c = level.startsWith('C');
+        const int tenths = int(std::lround(level.mid(c ? 1 : 0).toDouble() * 10));
+        if (again) --t;
         out.push_back({false, At(t++, tenths, c ? Weighting::C : Weighting::A)});
     }
     return out;
@@ -59,8 +63,8 @@ AlarmSettings Level(int threshold, int minimum, int hysteresis = 0, Weighting w 
     return s;
 }
 
-AlarmSettings Sliding(int threshold, int minimum, int window) {
-    AlarmSettings s = Level(threshold, minimum);
+AlarmSettings Sliding(int threshold, int minimum, int window, int hysteresis = 0) {
+    AlarmSettings s = Level(threshold, minimum, hysteresis);
     s.mode = AlarmMode::SlidingLeq;
     s.windowSeconds = window;
     return s;
@@ -91,6 +95,13 @@ TEST(AlarmRule, TableOfLevelSequences) {
         {"an unplugged meter ends the alarm", Level(65, 2), "70 70 | 70 60", {{0, 2, Gap, 70, 70}}},
         {"a gap breaks the loud stretch", Level(65, 3), "70 70 _ _ 70 70 60", {}},
         {"one missing second is not a gap", Level(65, 4), "70 70 _ 70 60 60 60 60", {{0, 4, Released, 70, 70}}},
+        {"two missing seconds are a gap", Level(65, 2), "70 70 70 _ _ 70 60 60",
+         {{0, 3, Gap, 70, 70}}},
+        // The first reading of a second counts, in either weighting.
+        {"a second read twice counts once", Level(65, 2), "70 =90 70 60 =80 60",
+         {{0, 2, Released, 70, 70}}},
+        {"a C reading at a second already read is skipped", Level(65, 2, 0, Weighting::C), "60 =C90 C90 C60 C60",
+         {}},
         {"a gap while quiet seconds are counted keeps them", Level(65, 3), "70 70 70 60 | 60 60 60",
          {{0, 4, Gap, 70, 10 * std::log10((3e7 + 1e6) / 4)}}},
         {"still on at the end of the data", Level(65, 2), "60 70 70 70", {{1, 4, EndOfData, 70, 70}}},
@@ -100,6 +111,12 @@ TEST(AlarmRule, TableOfLevelSequences) {
          {{1, 5, Released, 80, 10 * std::log10((1e8 + 3e5) / 4)}}},
         {"sliding Leq: a level alarm would not start", Level(70, 3), "50 80 50 50 50 50 50 50 50", {}},
         {"sliding Leq below the threshold", Sliding(70, 2, 4), "60 60 60 60 68 60 60", {}},
+        // A sliding Leq held exactly at the threshold, or at threshold -
+        // hysteresis, is not quiet: the alarm stays on.
+        {"sliding Leq held at the threshold", Sliding(70, 2, 4), "70 70 70 70 70 70 70 70",
+         {{0, 8, EndOfData, 70, 70}}},
+        {"sliding Leq held at threshold - hysteresis", Sliding(70, 2, 4, 3), "75 75 67 67 67 67 67 67 67 67",
+         {{0, 10, EndOfData, 75, 10 * std::log10((2 * std::pow(10, 7.5) + 8 * std::pow(10, 6.7)) / 10)}}},
         {"sliding Leq forgets readings before a gap", Sliding(70, 2, 10), "80 80 80 | 50 50 50",
          {{0, 3, Gap, 80, 80}}},
     };

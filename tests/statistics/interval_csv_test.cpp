@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,56 @@ TEST(IntervalCsv, ASpreadsheetProgramReadsTheSameNumbersBack) {
         }
     }
     EXPECT_EQ(numbers, 2 * 2 + 7 + 7 + 4 + 7);  // counts, A and C levels, dose; second row: counts and C
+}
+
+// Every level column holds its own figure: an interval whose levels all
+// differ, each checked under its header's name (equal levels everywhere
+// would not tell two columns apart).
+TEST(IntervalCsv, EachFigureSitsUnderItsOwnHeader) {
+    NoiseStatistics s(IntervalLength::Minutes1);
+    const std::int64_t t0 = EpochOf(QDate(2026, 3, 14), QTime(9, 0, 0), kCet);
+    // A: 50.0, 51.0 .. 69.0 dB SLOW; C: 70.0, 70.5 .. 79.5 dB FAST.
+    double aEnergy = 0, cEnergy = 0;
+    for (int i = 0; i < 20; ++i) {
+        s.Add(At(t0 + i, 500 + 10 * i, Weighting::A, TimeWeighting::Slow, false, kCet));
+        aEnergy += std::pow(10.0, (50.0 + i) / 10);
+    }
+    for (int i = 0; i < 20; ++i) {
+        s.Add(At(t0 + 20 + i, 700 + 5 * i, Weighting::C, TimeWeighting::Fast, false, kCet));
+        cEnergy += std::pow(10.0, (70.0 + 0.5 * i) / 10);
+    }
+    QBuffer buffer;
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(WriteIntervalCsv(buffer, s.AllIntervals()));
+    const QList<QStringList> rows = ParseCsv(QString::fromUtf8(buffer.data()));
+    ASSERT_EQ(rows.size(), 2);
+    ASSERT_EQ(rows[0].size(), rows[1].size());
+    auto cell = [&](const char* header) {
+        const qsizetype column = rows[0].indexOf(QString::fromUtf8(header));
+        EXPECT_GE(column, 0) << header;
+        return column < 0 ? QString() : rows[1][column];
+    };
+    // Nearest rank of 20 readings: L10 the 18th lowest, L50 the 10th, L90 the 2nd.
+    const struct { const char* header; const char* text; } exact[] = {
+        {"Start", "2026-03-14T09:00:00+01:00"}, {"End", "2026-03-14T09:01:00+01:00"},
+        {"Seconds covered", "40"}, {"Seconds missing", "0"},
+        {"LAmax (dB)", "69.0"}, {"LAmin (dB)", "50.0"},
+        {"LA10 (dB)", "67.0"}, {"LA50 (dB)", "59.0"}, {"LA90 (dB)", "51.0"},
+        {"A time weighting", "SLOW"}, {"A at range end", "no"},
+        {"LCmax (dB)", "79.5"}, {"LCmin (dB)", "70.0"},
+        {"LC10 (dB)", "78.5"}, {"LC50 (dB)", "74.5"}, {"LC90 (dB)", "70.5"},
+        {"C time weighting", "FAST"}, {"C at range end", "no"},
+    };
+    for (const auto& e : exact) EXPECT_EQ(cell(e.header).toStdString(), e.text) << e.header;
+    const struct { const char* header; double value; } computed[] = {
+        {"LAeq (dB)", 10 * std::log10(aEnergy / 20)}, {"LAE (dB)", 10 * std::log10(aEnergy)},
+        {"LCeq (dB)", 10 * std::log10(cEnergy / 20)}, {"LCE (dB)", 10 * std::log10(cEnergy)},
+    };
+    for (const auto& c : computed) {
+        bool ok = false;
+        EXPECT_NEAR(cell(c.header).toDouble(&ok), c.value, 0.05) << c.header;
+        EXPECT_TRUE(ok) << c.header;
+    }
 }
 
 }  // namespace

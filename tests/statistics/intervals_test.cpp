@@ -110,15 +110,18 @@ struct GapCase {
     std::vector<std::pair<int, int>> readings;
     std::vector<std::pair<int, int>> perInterval;  // (covered, missing) of each listed interval
     int wholeMissing;
+    int wholeCovered;
 };
 
 TEST(StatisticsIntervals, GapsCountAsMissingNeverAsLowLevels) {
     const GapCase cases[] = {
-        {"a gap inside one minute", {{0, 700}, {1, 700}, {11, 700}, {12, 700}}, {{4, 9}}, 9},
-        {"a gap across a minute boundary", {{50, 700}, {70, 700}}, {{1, 9}, {1, 10}}, 19},
-        {"an unplugged hour between minutes", {{30, 700}, {3630, 700}}, {{1, 29}, {1, 30}}, 3599},
-        {"the seconds before the first and after the last reading", {{20, 700}, {21, 700}}, {{2, 0}}, 0},
-        {"a second read twice", {{5, 700}, {5, 700}, {6, 700}}, {{3, 0}}, 0},
+        {"a gap inside one minute", {{0, 700}, {1, 700}, {11, 700}, {12, 700}}, {{4, 9}}, 9, 4},
+        {"a gap across a minute boundary", {{50, 700}, {70, 700}}, {{1, 9}, {1, 10}}, 19, 2},
+        {"an unplugged hour between minutes", {{30, 700}, {3630, 700}}, {{1, 29}, {1, 30}}, 3599, 2},
+        {"the seconds before the first and after the last reading", {{20, 700}, {21, 700}}, {{2, 0}}, 0, 2},
+        // The first reading of a second counts; the later one (90 dB) is skipped.
+        {"a second read twice", {{5, 700}, {5, 900}, {6, 700}}, {{2, 0}}, 0, 2},
+        {"a second read three times after a gap", {{5, 700}, {9, 700}, {9, 900}, {9, 900}}, {{2, 3}}, 3, 2},
     };
     const std::int64_t t0 = EpochOf(kDay, QTime(10, 0, 0), kCet);
     for (const GapCase& c : cases) {
@@ -135,8 +138,10 @@ TEST(StatisticsIntervals, GapsCountAsMissingNeverAsLowLevels) {
             EXPECT_EQ(all[i].a->l90Tenths, 700);
         }
         EXPECT_EQ(s.Whole().missingSeconds, c.wholeMissing);
-        EXPECT_EQ(s.Whole().coveredSeconds, std::int64_t(c.readings.size()));
+        EXPECT_EQ(s.Whole().coveredSeconds, c.wholeCovered);
+        EXPECT_EQ(s.RepeatedReadings(), std::int64_t(c.readings.size()) - c.wholeCovered);
         EXPECT_NEAR(s.Whole().a->leq, 70.0, 1e-9);
+        EXPECT_EQ(s.Whole().a->maxTenths, 700);
     }
 }
 
@@ -254,6 +259,69 @@ TEST(StatisticsIntervals, AClockSetBackStartsANewIntervalWithoutMissingSeconds) 
     EXPECT_EQ(all[1].coveredSeconds, 2);
     EXPECT_EQ(s.Whole().missingSeconds, 0);
     EXPECT_EQ(s.Whole().coveredSeconds, 3);
+    // The span runs from the earliest second to the latest, and names the jump.
+    EXPECT_EQ(s.Whole().startEpoch, t0 - 120);
+    EXPECT_EQ(s.Whole().lengthSeconds, 121);
+    ASSERT_EQ(s.SetBacks().size(), 1u);
+    EXPECT_EQ(s.SetBacks()[0].fromEpoch, t0);
+    EXPECT_EQ(s.SetBacks()[0].toEpoch, t0 - 120);
+    EXPECT_EQ(s.SetBacks()[0].Seconds(), 121);
+}
+
+// Runs of readings one second apart, from 10:00:00 plus `from`, the clock
+// set back between runs; each interval by its start (seconds after 10:00),
+// covered and missing seconds.
+TEST(StatisticsIntervals, AClockSetBackCountsNoSecondTwice) {
+    struct Run { int from, count; };
+    struct Interval { int start, covered, missing; };
+    struct Case {
+        const char* name;
+        std::vector<Run> runs;
+        std::vector<Interval> intervals;
+        int covered, missing, spanFrom, span, setBacks, repeated;
+    };
+    const Case cases[] = {
+        // 40 distinct seconds: the ten read again are skipped.
+        {"10 s back within one interval", {{0, 30}, {20, 20}}, {{0, 30, 0}, {0, 10, 0}}, 40, 0, 0, 40, 1, 10},
+        {"into an earlier interval and on past the first reading", {{60, 10}, {0, 80}},
+         {{60, 10, 0}, {0, 60, 0}, {60, 10, 0}}, 80, 0, 0, 80, 1, 10},
+        // Seconds found missing before the jump stay missing, never covered later.
+        {"back into a gap", {{0, 10}, {30, 10}, {20, 25}}, {{0, 20, 20}, {0, 5, 0}}, 25, 20, 0, 45, 1, 20},
+        // A gap after the jump counts only the seconds not gone through before.
+        {"a gap after the jump across the first run", {{100, 100}, {50, 11}, {250, 1}},
+         {{60, 20, 0}, {120, 60, 0}, {180, 20, 0}, {0, 10, 0}, {60, 1, 39}, {240, 1, 10}}, 112, 89, 50, 201, 1, 0},
+        // The third run fills 5..9 and goes on after 19; 2..4 and 10..19 were read before.
+        {"twice back into the same minute", {{10, 10}, {0, 5}, {2, 20}}, {{0, 10, 0}, {0, 5, 0}, {0, 7, 0}}, 22, 0, 0,
+         22, 2, 13},
+    };
+    const std::int64_t t0 = EpochOf(kDay, QTime(10, 0, 0), kCet);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NoiseStatistics s(IntervalLength::Minutes1);
+        for (const Run& run : c.runs)
+            for (int i = 0; i < run.count; ++i)
+                s.Add(At(t0 + run.from + i, 600 + i, Weighting::A, TimeWeighting::Slow, false, kCet));
+        const std::vector<PeriodResult> all = s.AllIntervals();
+        ASSERT_EQ(all.size(), c.intervals.size());
+        std::int64_t covered = 0;
+        for (size_t i = 0; i < all.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(all[i].startEpoch, t0 + c.intervals[i].start);
+            EXPECT_EQ(all[i].coveredSeconds, c.intervals[i].covered);
+            EXPECT_EQ(all[i].missingSeconds, c.intervals[i].missing);
+            EXPECT_EQ(all[i].a->readings, c.intervals[i].covered);
+            covered += all[i].coveredSeconds;
+        }
+        const PeriodResult whole = s.Whole();
+        EXPECT_EQ(covered, whole.coveredSeconds);
+        EXPECT_EQ(whole.coveredSeconds, c.covered);
+        EXPECT_EQ(whole.a->readings, c.covered);
+        EXPECT_EQ(whole.missingSeconds, c.missing);
+        EXPECT_EQ(whole.startEpoch, t0 + c.spanFrom);
+        EXPECT_EQ(whole.lengthSeconds, c.span);
+        EXPECT_EQ(std::int64_t(s.SetBacks().size()), c.setBacks);
+        EXPECT_EQ(s.RepeatedReadings(), c.repeated);
+    }
 }
 
 }  // namespace

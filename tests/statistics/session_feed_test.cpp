@@ -16,6 +16,8 @@
 #include <QLocale>
 #include <QTimeZone>
 
+#include <functional>
+
 namespace {
 
 using namespace noisestats;
@@ -209,6 +211,75 @@ TEST_F(Feed, TextRowsTakeTheirLocaleDateAndTime) {
     EXPECT_EQ(intervals[1].a->responses, SeenUnknown);
     EXPECT_FALSE(intervals[1].a->reachesRangeEnd);
     EXPECT_EQ(BasisText(intervals[1].a->responses), QStringLiteral("from 1 s readings, time weighting unknown"));
+}
+
+// A text row's level is rounded to the nearest tenth, not cut: most
+// decimals are not exact in binary ("65,2" reads as 65.1999...).
+TEST_F(Feed, TextLevelsRoundToTheNearestTenth) {
+    const QDate day(2026, 3, 10);
+    const struct { const char* text; int tenths; } levels[] = {
+        {"65,3", 653}, {"65,2", 652}, {"64,7", 647}, {"65,7", 657}, {"30,3", 303}, {"120,1", 1201}, {"61,25", 613},
+    };
+    std::vector<Reading> fed;
+    QObject::connect(&feed, &SessionFeed::ReadingsFed, [&](const std::vector<Reading>& r, bool) {
+        fed.insert(fed.end(), r.begin(), r.end());
+    });
+    std::vector<std::array<QString, 5>> rows;
+    for (const auto& l : levels)
+        rows.push_back({QString::number(rows.size() + 1), QString::fromLatin1(l.text), "A",
+                        reading::FormatLongTime(QTime(9, 0, 0).addSecs(int(rows.size()))), reading::FormatShortDate(day)});
+    AppendText(rows);
+    ASSERT_EQ(fed.size(), std::size(levels));
+    for (std::size_t i = 0; i < fed.size(); ++i) EXPECT_EQ(fed[i].tenths, levels[i].tenths) << levels[i].text;
+}
+
+// Two ticks within one second, a word or a row written twice: the first
+// reading of the second counts, whether the rows are live, from a record
+// file or from a text file; the listeners (alarms, report) get both, to
+// apply the same rule.
+TEST_F(Feed, ASecondReadTwiceCountsOnceWhereverTheRowsComeFrom) {
+    const QDate day(2026, 3, 10);
+    const QDateTime t0(day, QTime(10, 0, 0), Zone);
+    auto textRow = [&](const char* level, QTime t) {
+        return std::array<QString, 5>{"1", QString::fromLatin1(level), "A", reading::FormatLongTime(t),
+                                      reading::FormatShortDate(day)};
+    };
+    const struct {
+        const char* name;
+        std::function<void()> append;
+    } sources[] = {
+        {"live rows", [&] {
+             AppendLive(Word(700), t0.addMSecs(20));
+             AppendLive(Word(900), t0.addMSecs(990));
+             AppendLive(Word(700), t0.addMSecs(2010));
+         }},
+        {"record file", [&] {
+             session.AppendFileWords({WithTime(Word(700), 10, 0, 0), WithTime(Word(900), 10, 0, 0),
+                                      WithTime(Word(700), 10, 0, 2)},
+                                     day);
+         }},
+        {"text rows", [&] {
+             AppendText({textRow("70,0", QTime(10, 0, 0)), textRow("90,0", QTime(10, 0, 0)),
+                         textRow("70,0", QTime(10, 0, 2))});
+         }},
+    };
+    std::size_t fed = 0;
+    QObject::connect(&feed, &SessionFeed::ReadingsFed, [&](const std::vector<Reading>& r, bool) { fed += r.size(); });
+    for (const auto& source : sources) {
+        SCOPED_TRACE(source.name);
+        session.ClearTable();
+        fed = 0;
+        source.append();
+        const PeriodResult whole = feed.Statistics().Whole();
+        EXPECT_EQ(whole.coveredSeconds, 2);
+        EXPECT_EQ(whole.missingSeconds, 1);
+        ASSERT_TRUE(whole.a);
+        EXPECT_EQ(whole.a->readings, 2);
+        EXPECT_EQ(whole.a->maxTenths, 700);
+        EXPECT_EQ(feed.Statistics().RepeatedReadings(), 1);
+        EXPECT_EQ(feed.Readings(), 2);
+        EXPECT_EQ(fed, 3u);
+    }
 }
 
 TEST_F(Feed, TextRowsWithUnreadableDatesAreOneSecondApart) {

@@ -208,6 +208,26 @@ TEST_F(StatisticsWindow, TextRowsWithoutReadableTimesAreSaidToBePlacedInSequence
     EXPECT_TRUE(window->Summary->text().contains(QStringLiteral("LCeq from 1 s readings, time weighting unknown")));
 }
 
+// A record file with a second written twice and its clock set back: the
+// note says how many readings were left out, the summary names the jump.
+TEST_F(StatisticsWindow, RepeatedSecondsAreLeftOutAndAClockSetBackIsNamed) {
+    auto at = [](int tenths, int m, int s) { return Word(tenths) | (std::uint32_t((10 << 12) | (m << 6) | s) << 15); };
+    std::vector<std::uint32_t> words;
+    for (int s = 0; s < 10; ++s) words.push_back(at(600, 0, s));
+    words.push_back(at(900, 0, 9));                              // 10:00:09 again
+    for (int s = 5; s < 15; ++s) words.push_back(at(600, 0, s));  // set back to 10:00:05
+    session.AppendFileWords(words, Day);
+    Settle();
+    EXPECT_FALSE(window->SourceNote->isHidden());
+    EXPECT_TRUE(window->SourceNote->text().contains(
+        QStringLiteral("6 readings fell on a second that was counted already and were left out")))
+        << window->SourceNote->text().toStdString();
+    const QString summary = window->Summary->text();
+    EXPECT_TRUE(summary.contains(QStringLiteral("15 s covered, 0 s missing"))) << summary.toStdString();
+    EXPECT_TRUE(summary.contains(QStringLiteral("Clock set back from 2026-06-10 10:00:09 "))) << summary.toStdString();
+    EXPECT_TRUE(summary.contains(QStringLiteral("LAmax 60,0 dB"))) << summary.toStdString();
+}
+
 // A small CSV reader for the test: quoted fields, CRLF or LF.
 QList<QStringList> ParseCsv(const QString& text) {
     QList<QStringList> rows;
