@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock.h"
 #include "color_chooser.h"
+#include "date_question.h"
 #include "desktop_notify.h"
 #include "file_dialogs.h"
 #include "messages.h"
@@ -56,6 +57,11 @@ public:
     std::optional<QColor> Choose(const QColor&, QObject*) override { return std::nullopt; }
 };
 
+class FallbackDateQuestions final : public DateQuestions {
+public:
+    std::optional<QDate> Ask(const DateRequest&) override { return std::nullopt; }
+};
+
 class FallbackDesktopNotifier final : public DesktopNotifier {
 public:
     void Notify(const DesktopNotification& n) override {
@@ -70,6 +76,7 @@ FallbackNotices fallbackNotices;
 FallbackFileDialogs fallbackFileDialogs;
 FallbackColorChooser fallbackColorChooser;
 FallbackDesktopNotifier fallbackDesktopNotifier;
+FallbackDateQuestions fallbackDateQuestions;
 
 const Clock* currentClock = &systemClock;
 Sleeper* currentSleeper = &systemSleeper;
@@ -78,6 +85,7 @@ Notices* currentNotices = &fallbackNotices;
 FileDialogs* currentFileDialogs = &fallbackFileDialogs;
 ColorChooser* currentColorChooser = &fallbackColorChooser;
 DesktopNotifier* currentDesktopNotifier = &fallbackDesktopNotifier;
+DateQuestions* currentDateQuestions = &fallbackDateQuestions;
 
 }  // namespace
 
@@ -117,6 +125,11 @@ std::optional<QColor> ChooseColor(const QColor& initial, QObject* owner) {
 }
 void SetColorChooser(ColorChooser* chooser) {
     currentColorChooser = chooser ? chooser : &fallbackColorChooser;
+}
+
+std::optional<QDate> AskForDate(const DateRequest& request) { return currentDateQuestions->Ask(request); }
+void SetDateQuestions(DateQuestions* questions) {
+    currentDateQuestions = questions ? questions : &fallbackDateQuestions;
 }
 
 void NotifyDesktop(const DesktopNotification& notification) { currentDesktopNotifier->Notify(notification); }
