@@ -99,7 +99,10 @@ ReportPanel* AlarmsHook::MakeReportPanel(std::function<IntervalLength()> length,
                 for (const AlarmRow& row : FindAlarms(watch_.Settings(), readings_))
                     if (row.end == AlarmEnd::EndOfData) alarms.push_back(row);
             }
-            return BuildReport(readings_, length ? length() : IntervalLength::Minutes15, alarms, note);
+            MeasurementReport report =
+                BuildReport(readings_, length ? length() : IntervalLength::Minutes15, alarms, note);
+            if (watch_.Enabled()) report.alarmRule = watch_.Settings();  // the report states it
+            return report;
         },
         parent);
 }

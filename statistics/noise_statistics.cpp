@@ -16,7 +16,7 @@ std::int64_t FloorTo(std::int64_t value, std::int64_t step) {
 
 void NoiseStatistics::Period::Add(const Reading& r) {
     ++covered;
-    (r.weighting == Weighting::C ? c : a).Add(r.tenths, r.timeWeighting, r.atRangeEnd);
+    (r.weighting == Weighting::C ? c : a).Add(r.tenths, r.timeWeighting, r.rangeEnd);
 }
 
 void NoiseStatistics::Period::Clear() {

@@ -78,7 +78,7 @@ MeasurementReport BuildReport(const std::vector<Reading>& readings, IntervalLeng
 
     NoiseStatistics stats(length);
     const Reading* previous = nullptr;
-    std::optional<TimeSpan> exceedance;
+    std::optional<RangeStretch> exceedance;
     for (const Reading& r : readings) {
         if (!stats.Add(r)) continue;
         if (!previous) {
@@ -87,13 +87,14 @@ MeasurementReport BuildReport(const std::vector<Reading>& readings, IntervalLeng
         } else if (r.epochSeconds > previous->epochSeconds + kLongestStep) {
             report.gaps.push_back({previous->epochSeconds + 1, r.epochSeconds, previous->utcOffsetSeconds});
         }
-        // Readings at the range's end, one stretch per run of them.
-        if (r.atRangeEnd) {
-            if (exceedance && r.epochSeconds <= exceedance->end + kLongestStep) {
+        // Readings beyond an end of their range, one stretch per run of
+        // them on the same side.
+        if (r.rangeEnd != RangeEnd::Inside) {
+            if (exceedance && exceedance->side == r.rangeEnd && r.epochSeconds <= exceedance->end + kLongestStep) {
                 exceedance->end = r.epochSeconds + 1;
             } else {
                 if (exceedance) report.rangeExceedances.push_back(*exceedance);
-                exceedance = TimeSpan{r.epochSeconds, r.epochSeconds + 1, r.utcOffsetSeconds};
+                exceedance = RangeStretch{{r.epochSeconds, r.epochSeconds + 1, r.utcOffsetSeconds}, r.rangeEnd};
             }
         }
         report.responses |= r.timeWeighting == TimeWeighting::Slow   ? SeenSlow

@@ -32,17 +32,19 @@ const RangeEndTable& RangeTable() {
     return table;
 }
 
-bool ReachesRangeEnd(std::uint32_t word, const RangeEndTable& table) {
+// The scale labels themselves lie inside the range: 80,0 dB is a level the
+// 30-80 dB range shows.
+RangeEnd RangeEndOf(std::uint32_t word, const RangeEndTable& table) {
     const int range = reading::RangeIndex(word);
-    if (range < 0 || range >= int(table.size())) return false;  // names no range
+    if (range < 0 || range >= int(table.size())) return RangeEnd::Inside;  // names no range
     const RangeEnds& ends = table[std::size_t(range)];
     const int tenths = reading::LevelTenths(word);
-    return tenths <= ends.lower || tenths >= ends.upper;
+    return tenths < ends.lower ? RangeEnd::Under : tenths > ends.upper ? RangeEnd::Over : RangeEnd::Inside;
 }
 
 }  // namespace
 
-bool ReachesRangeEnd(std::uint32_t word) { return ReachesRangeEnd(word, RangeTable()); }
+RangeEnd RangeEndOf(std::uint32_t word) { return RangeEndOf(word, RangeTable()); }
 
 SessionFeed::SessionFeed(const reading::ReadingsSession& session, IntervalLength length, QTimeZone zone,
                          QObject* parent)
@@ -146,7 +148,7 @@ Reading WordReading(std::uint32_t w, const RangeEndTable& ends) {
     r.tenths = reading::LevelTenths(w);
     r.weighting = reading::IsCWeighted(w) ? Weighting::C : Weighting::A;
     r.timeWeighting = reading::IsSlow(w) ? TimeWeighting::Slow : TimeWeighting::Fast;
-    r.atRangeEnd = ReachesRangeEnd(w, ends);
+    r.rangeEnd = RangeEndOf(w, ends);
     return r;
 }
 }  // namespace

@@ -33,9 +33,10 @@ class ReadingsSession;
 
 namespace noisestats {
 
-// Whether a word's level lies at or beyond an end of its measuring range
-// (the range table's scale labels); never for a word that names no range.
-bool ReachesRangeEnd(std::uint32_t word);
+// Where a word's level lies against its measuring range (the range table's
+// scale labels, which are inside it): over, under or inside; inside for a
+// word that names no range.
+RangeEnd RangeEndOf(std::uint32_t word);
 
 class SessionFeed : public QObject {
     Q_OBJECT

@@ -93,8 +93,8 @@ TEST_F(Feed, LiveRowsAreFedOneTickAtATimeWithWeightingsApartAndRangeEnds) {
     // never starting over (which would cost the whole recording per tick).
     ASSERT_GT(session.Table().RowCount(), 2);
     const std::uint64_t generation = feed.Generation();
-    // Range 0 spans 30..80 dB: 80,0 dB is at its upper end.
-    AppendLive(Word(800, 0, SlowBit), t0);
+    // Range 0 spans 30..80 dB: 80,5 dB is over its upper end.
+    AppendLive(Word(805, 0, SlowBit), t0);
     EXPECT_EQ(feed.Readings(), 1);
     AppendLive(Word(650, 0, CBit), t0.addSecs(1));
     AppendLive(Word(500, 0, SlowBit), t0.addSecs(2));
@@ -105,14 +105,15 @@ TEST_F(Feed, LiveRowsAreFedOneTickAtATimeWithWeightingsApartAndRangeEnds) {
     ASSERT_EQ(intervals.size(), 2u);
     ASSERT_TRUE(intervals[0].a);
     EXPECT_FALSE(intervals[0].c);
-    EXPECT_TRUE(intervals[0].a->reachesRangeEnd);
+    EXPECT_EQ(intervals[0].a->overRange, 1);
+    EXPECT_EQ(intervals[0].a->bounds.max, Bound::AtLeast);
     ASSERT_TRUE(intervals[1].a && intervals[1].c);
     EXPECT_EQ(intervals[1].a->readings, 1);
     EXPECT_EQ(intervals[1].c->readings, 1);
     EXPECT_EQ(intervals[1].c->maxTenths, 650);
     EXPECT_EQ(intervals[1].c->responses, SeenFast);
-    EXPECT_FALSE(intervals[1].a->reachesRangeEnd);
-    EXPECT_FALSE(intervals[1].c->reachesRangeEnd);
+    EXPECT_FALSE(intervals[1].a->BeyondRange());
+    EXPECT_FALSE(intervals[1].c->BeyondRange());
 }
 
 TEST_F(Feed, LiveRowsAcrossMidnightTakeThePcDate) {
@@ -174,17 +175,22 @@ TEST(LevelTexts, TheStatisticsWriteLevelsAsTheTableDoes) {
     EXPECT_EQ(CommaDecimal(12.345, 2), "12,35");
 }
 
-TEST(RangeEnd, LevelsAtOrBeyondTheScaleLabelsAreMarked) {
+// The scale labels lie inside their range: 80,0 dB is a level the 30-80 dB
+// range shows and 80,1 dB lies over it; 59,9 dB lies under the 60-110 dB
+// range (no word holds a level under 30,0 dB).
+TEST(RangeEndTest, LevelsBeyondTheScaleLabelsAreOverOrUnder) {
     struct Case {
         int tenths, range;
-        bool marked;
+        RangeEnd end;
     } cases[] = {
-        {300, 0, true},  {301, 0, false}, {799, 0, false}, {800, 0, true},  {850, 0, true},
-        {600, 3, true},  {1100, 3, true}, {1099, 3, false}, {1300, 6, true}, {1000, 6, false},
-        {300, 7, false},  // range 7 names no range
+        {300, 0, RangeEnd::Inside}, {799, 0, RangeEnd::Inside},
+        {800, 0, RangeEnd::Inside}, {801, 0, RangeEnd::Over},   {850, 0, RangeEnd::Over},
+        {599, 3, RangeEnd::Under}, {600, 3, RangeEnd::Inside}, {1100, 3, RangeEnd::Inside},
+        {1101, 3, RangeEnd::Over}, {1300, 6, RangeEnd::Inside}, {1310, 6, RangeEnd::Over},
+        {300, 7, RangeEnd::Inside},  // range 7 names no range
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ReachesRangeEnd(Word(c.tenths, c.range)), c.marked) << c.tenths << " range " << c.range;
+        EXPECT_EQ(RangeEndOf(Word(c.tenths, c.range)), c.end) << c.tenths << " range " << c.range;
 }
 
 TEST_F(Feed, TextRowsTakeTheirLocaleDateAndTime) {
@@ -207,7 +213,7 @@ TEST_F(Feed, TextRowsTakeTheirLocaleDateAndTime) {
     ASSERT_TRUE(intervals[1].c);
     EXPECT_EQ(intervals[1].c->maxTenths, 555);
     EXPECT_EQ(intervals[1].a->responses, SeenUnknown);
-    EXPECT_FALSE(intervals[1].a->reachesRangeEnd);
+    EXPECT_FALSE(intervals[1].a->BeyondRange());
     EXPECT_EQ(BasisText(intervals[1].a->responses), QStringLiteral("from 1 s readings, time weighting unknown"));
 }
 

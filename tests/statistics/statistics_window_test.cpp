@@ -132,7 +132,9 @@ TEST_F(StatisticsWindow, TheRecordFileGivesTheFiguresOfTheLiveRecordingThatMadeI
     ASSERT_EQ(live.size(), 5u);  // 23:58 to 00:02
     EXPECT_EQ(live[4].at("Seconds covered"), QStringLiteral("40"));
     EXPECT_EQ(live[4].at("Seconds missing"), QStringLiteral("5"));
-    EXPECT_EQ(live[0].at("Mark"), QStringLiteral("range end: A")) << "130,2 dB is beyond range 7's end";
+    EXPECT_EQ(live[0].at("Mark"), QStringLiteral("over the range: A")) << "130,2 dB is over the 30-130 dB range";
+    EXPECT_EQ(live[0].at("LAmax"), QStringLiteral("\u2265 130,2"));
+    EXPECT_FALSE(live[0].at("LA90").startsWith(u'\u2265')) << "the loud seconds can't move L90";
 
     session.ClearTable();
     std::vector<std::uint32_t> file = words;
