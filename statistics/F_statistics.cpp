@@ -152,10 +152,24 @@ void TFormNoiseStatistics::Refresh() {
 
 void TFormNoiseStatistics::ShowSourceNote() {
     QStringList notes;
-    if (feed_->SequencedRows() > 0)
-        notes << QStringLiteral("The date or time of %1 rows could not be read: those readings are placed one "
-                                "second after the row before.")
-                     .arg(feed_->SequencedRows());
+    const RowDateTimeReader& times = feed_->RowTimes();
+    if (feed_->TextReadings() > 0 && !(times.DateForm().isEmpty() && times.TimeForm().isEmpty())) {
+        // Written with other language settings than the user's now: said, as
+        // the forms the texts were read in.
+        QStringList forms;
+        if (!times.DateForm().isEmpty()) forms << QStringLiteral("its dates in the form %1").arg(times.DateForm());
+        if (!times.TimeForm().isEmpty()) forms << QStringLiteral("its times in the form %1").arg(times.TimeForm());
+        QString read = QStringLiteral("The file was written with other language settings than these: it is read "
+                                      "with %1.")
+                           .arg(forms.join(QStringLiteral(" and ")));
+        if (!times.RivalDateForm().isEmpty())
+            read += QStringLiteral(" Read in the form %1, some dates would be other days.").arg(times.RivalDateForm());
+        notes << read;
+    }
+    if (feed_->UnreadRows() > 0)
+        notes << QStringLiteral("The date or time of %1 rows could not be read in any form the program writes: "
+                                "those readings are left out.")
+                     .arg(feed_->UnreadRows());
     if (feed_->TextReadings() > 0)
         notes << QStringLiteral("Readings of a text or spreadsheet file: time weighting unknown, range ends "
                                 "not known.");

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <QMetaMethod>
+#include <QSet>
 #include <array>
 #include <cmath>
 
@@ -70,7 +71,7 @@ void SessionFeed::Restart() {
     lastDateText_.clear();
     lastDate_.reset();
     lastReadingRow_ = 0;
-    readings_ = textReadings_ = sequenced_ = 0;
+    readings_ = textReadings_ = unread_ = 0;
     emit Restarted();
 }
 
@@ -100,9 +101,15 @@ void SessionFeed::Feed(int firstRow, int lastRow) {
     if (lastReadingRow_ == 0) {
         // The first rows since the start: the locale and the day they are
         // read with are those of now, and stay for the rows that follow.
-        locale_ = QLocale();
-        timeFormats_ = RowTimeFormats(locale_);
         today_ = platform::LocalNow().date();
+        rowTimes_ = RowDateTimeReader(QLocale(), today_);
+    }
+    if (!rowTimes_.DateFormChosen() && firstRow <= lastRow && !session_.ReadingAt(firstRow).word) {
+        // Rows of texts: the form their dates are read in is chosen from all
+        // of them.
+        QSet<QString> dates;
+        for (int row = firstRow; row <= lastRow; ++row) dates.insert(session_.Table().Cell(4, row));
+        rowTimes_.ChooseDateForm(dates.values());
     }
     // A record file's rows go in runs straight from their words (a month
     // is 2.6 million of them); every other row one at a time.
@@ -180,18 +187,19 @@ std::optional<Reading> SessionFeed::RowReading(int row) {
     r.tenths = int(std::lround(double(*stored.level) * 10.0));
     r.weighting = stored.cWeighted ? Weighting::C : Weighting::A;
     r.timeWeighting = TimeWeighting::Unknown;
-    ++textReadings_;
-    const auto time = ReadRowTime(session_.Table().Cell(3, row), locale_, timeFormats_);
+    const auto time = rowTimes_.Time(session_.Table().Cell(3, row));
     const QString dateText = session_.Table().Cell(4, row);
     if (dateText != lastDateText_) {
         // A file's rows mostly share their date: read each text once.
         lastDateText_ = dateText;
-        lastDate_ = ReadRowDate(dateText, locale_, today_);
+        lastDate_ = rowTimes_.Date(dateText);
     }
-    if (time && lastDate_) return timeline_.Stamp(*lastDate_, *time, r);
-    ++sequenced_;
-    if (readings_ == 0 && sequenced_ == 1) timeline_.StartDay(today_);
-    return timeline_.StampNextSecond(r);
+    if (!time || !lastDate_) {
+        ++unread_;  // no made-up time: the reading is left out
+        return std::nullopt;
+    }
+    ++textReadings_;
+    return timeline_.Stamp(*lastDate_, *time, r);
 }
 
 }  // namespace noisestats

@@ -203,7 +203,7 @@ TEST_F(Feed, TextRowsTakeTheirLocaleDateAndTime) {
     ASSERT_EQ(reading::FormatShortDate(day), QStringLiteral("3/10/26"));
     AppendText({row("60,0", "A", QTime(8, 14, 59)), row("70,0", "A", QTime(8, 15, 0)),
                 row("55,5", "C", QTime(8, 15, 2)), {}});
-    EXPECT_EQ(feed.SequencedRows(), 0);
+    EXPECT_EQ(feed.UnreadRows(), 0);
     EXPECT_EQ(feed.TextReadings(), 3);
     const auto intervals = feed.Statistics().AllIntervals();
     ASSERT_EQ(intervals.size(), 2u);
@@ -217,17 +217,85 @@ TEST_F(Feed, TextRowsTakeTheirLocaleDateAndTime) {
     EXPECT_EQ(BasisText(intervals[1].a->responses), QStringLiteral("from 1 s readings, time weighting unknown"));
 }
 
-TEST_F(Feed, TextRowsWithUnreadableDatesAreOneSecondApart) {
+// A row whose date or time no form reads gets no made-up time: it is left
+// out of the statistics, and counted.
+TEST_F(Feed, TextRowsWhoseDatesNoFormReadsAreLeftOut) {
     AppendText({{"1", "60,0", "A", "soon", "someday"},
                 {"2", "62,0", "A", "later", "someday"},
-                {"3", "64,0", "A", "", ""}});
-    EXPECT_EQ(feed.SequencedRows(), 3);
+                {"3", "64,0", "A", "", ""},
+                {"4", "66,0", "A", "12:00:00", "3/10/26"}});
+    EXPECT_EQ(feed.UnreadRows(), 3);
+    EXPECT_EQ(feed.TextReadings(), 1);
     const PeriodResult whole = feed.Statistics().Whole();
-    EXPECT_EQ(whole.coveredSeconds, 3);
-    EXPECT_EQ(whole.missingSeconds, 0);
-    EXPECT_EQ(whole.lengthSeconds, 3);
-    // From midnight of the day the file was opened.
-    EXPECT_EQ(whole.startEpoch, Epoch(QDate(2026, 12, 10), QTime(0, 0)));
+    EXPECT_EQ(whole.coveredSeconds, 1);
+    EXPECT_EQ(whole.startEpoch, Epoch(QDate(2026, 3, 10), QTime(12, 0)));
+}
+
+// A text export read with other language settings than it was written
+// with: every row is read in the form it was written in, at its own time,
+// and the gap stays a gap.
+TEST_F(Feed, AnExportWrittenWithOtherLanguageSettingsKeepsItsTimesAndGaps) {
+    const QDate day(2026, 12, 11);
+    struct Case {
+        const char* name;
+        QLocale written, read;
+        const char* dateForm;  // the forms of other settings that read it; "": the reader's own
+        const char* timeForm;
+    } cases[] = {
+        {"C read with de_DE", QLocale::c(), QLocale(QLocale::German, QLocale::Germany), "d MMM yyyy", ""},
+        {"en_US read with de_DE", QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German, QLocale::Germany),
+         "M/d/yy", "h:mm:ss AP"},
+        {"de_DE read with C", QLocale(QLocale::German, QLocale::Germany), QLocale::c(), "dd.MM.yy", ""},
+        {"ja_JP read with en_US", QLocale(QLocale::Japanese, QLocale::Japan), QLocale(QLocale::English, QLocale::UnitedStates),
+         "yyyy/MM/dd", "H\u6642mm\u5206ss\u79d2"},
+        {"en_US read with en_US", QLocale(QLocale::English, QLocale::UnitedStates),
+         QLocale(QLocale::English, QLocale::UnitedStates), "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.ClearTable();
+        // 13:40:00 to 13:44:59 with 13:42:00 to 13:42:59 missing, as the
+        // program writes the rows with the writer's settings.
+        QLocale::setDefault(c.written);
+        std::vector<std::array<QString, 5>> rows;
+        for (int s = 0; s < 300; ++s) {
+            if (s >= 120 && s < 180) continue;
+            const QTime t = QTime(13, 40).addSecs(s);
+            rows.push_back({QString::number(rows.size() + 1), reading::FormatLevel(600 + s % 50), "A",
+                            reading::FormatLongTime(t), reading::FormatShortDate(day)});
+        }
+        QLocale::setDefault(c.read);
+        AppendText(rows);
+        EXPECT_EQ(feed.UnreadRows(), 0);
+        EXPECT_EQ(feed.TextReadings(), 240);
+        // The forms named: exactly for the first that Qt lists, else one as
+        // good (Qt reads "11.12.26" in the form d.M.yy as in dd.MM.yy).
+        for (const auto& [named, expected] : {std::pair{feed.RowTimes().DateForm(), QString::fromLatin1(c.dateForm)},
+                                              std::pair{feed.RowTimes().TimeForm(), QString::fromUtf8(c.timeForm)}}) {
+            EXPECT_EQ(named.isEmpty(), expected.isEmpty()) << named.toStdString();
+            if (c.written == QLocale::c() || c.written == QLocale(QLocale::English, QLocale::UnitedStates))
+                EXPECT_EQ(named, expected);
+        }
+        const PeriodResult whole = feed.Statistics().Whole();
+        EXPECT_EQ(whole.startEpoch, Epoch(day, QTime(13, 40)));
+        EXPECT_EQ(whole.lengthSeconds, 300);
+        EXPECT_EQ(whole.missingSeconds, 60);
+        const auto intervals = feed.Statistics().AllIntervals();
+        ASSERT_EQ(intervals.size(), 4u);  // 13:42 has no reading
+        EXPECT_EQ(intervals[2].startEpoch, Epoch(day, QTime(13, 43)));
+    }
+}
+
+// Dates a file alone can't place: "12/11/26" is 11 December as American
+// English writes it and 12 November in other forms. Read in the first form
+// that reads every date, and the other reading is said.
+TEST_F(Feed, DatesTwoFormsReadAsOtherDaysAreSaid) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    AppendText({{"1", "60,0", "A", "1:44:54 PM", "12/11/26"}, {"2", "60,0", "A", "1:44:55 PM", "12/11/26"}});
+    EXPECT_EQ(feed.UnreadRows(), 0);
+    EXPECT_EQ(feed.RowTimes().DateForm(), QStringLiteral("M/d/yy"));
+    EXPECT_FALSE(feed.RowTimes().RivalDateForm().isEmpty());  // d/M/yy, or another reading 12 as the year
+    EXPECT_EQ(feed.Statistics().Whole().startEpoch, Epoch(QDate(2026, 12, 11), QTime(13, 44, 54)));
 }
 
 TEST_F(Feed, AResetEmptiesTheStatisticsAndANewFileIsComputedAfresh) {
