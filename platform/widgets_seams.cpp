@@ -151,6 +151,7 @@ public:
         auto* layout = new QVBoxLayout(&dialog);
         auto* text = new QLabel(r.text, &dialog);
         text->setWordWrap(true);
+        text->setMinimumWidth(420);  // a question of a few lines, not a narrow column
         layout->addWidget(text);
         auto* date = new QDateEdit(r.initial.isValid() ? r.initial : QDate::currentDate(), &dialog);
         date->setCalendarPopup(true);

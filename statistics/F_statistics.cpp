@@ -47,7 +47,9 @@ QString WeightingLine(Weighting w, const LevelSummary& s) {
     line += QStringLiteral("%1 %2%3 dB").arg(name(Quantity::Exposure), BoundMark(b.leq), LevelText(s.sel));
     QStringList beyond;
     if (s.overRange > 0) beyond << QStringLiteral("%1 readings over their range").arg(s.overRange);
-    if (s.underRange > 0) beyond << QStringLiteral("%1 under it").arg(s.underRange);
+    if (s.underRange > 0)
+        beyond << (s.overRange > 0 ? QStringLiteral("%1 under it") : QStringLiteral("%1 readings under their range"))
+                      .arg(s.underRange);
     if (!beyond.isEmpty()) line += QStringLiteral(" (%1)").arg(beyond.join(QStringLiteral(", ")));
     return line;
 }
