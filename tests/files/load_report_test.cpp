@@ -32,7 +32,11 @@ TEST(LoadReport, MissingFilesFoldersAndRefusedFilesEachHaveTheirOwnWords) {
     EXPECT_EQ(UnreadableFileText(dir.filePath("link.qzx")),
               QStringLiteral("The file %1 can not be read: it is a link to a file that does not exist.")
                   .arg(dir.filePath("link.qzx")));
+}
 
+TEST(LoadReport, AFileTheSystemRefusesSaysTheSystemsReason) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
     QFile locked(dir.filePath("locked.txt"));
     ASSERT_TRUE(locked.open(QIODevice::WriteOnly));
     locked.close();
