@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFrame>
+#include <QKeySequence>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
@@ -189,18 +191,24 @@ void TFormMain::BuildToolbar() {
         QToolButton*& button;
         const char* hint;
         void (TFormMain::*handler)();
+        QKeySequence shortcut;  // the usual key of the command, if it has one
     };
     const Command commands[] = {
-        {ToolButton1, "Open file", &TFormMain::ToolButton1Click},
-        {ToolButton2, "Save  file", &TFormMain::ToolButton2Click},
-        {ToolButton3, "Online records", &TFormMain::ToolButton3Click},
-        {ToolButton_AtoB, "Switch between pages", &TFormMain::ToolButton_AtoBClick},
-        {ToolButton5, "Set up the instrument", &TFormMain::ToolButton5Click},
-        {ToolButton6, "SD card operation", &TFormMain::ToolButton6Click},
-        {ToolButton4, "Print the chart", &TFormMain::ToolButton4Click},
-        {ToolButton7, "about", &TFormMain::ToolButton7Click},
-        {ToolButton8, "Noise statistics", &TFormMain::ToolButton8Click},
+        {ToolButton1, "Open file", &TFormMain::ToolButton1Click, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {ToolButton2, "Save  file", &TFormMain::ToolButton2Click, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {ToolButton3, "Online records", &TFormMain::ToolButton3Click, {}},
+        {ToolButton_AtoB, "Switch between pages", &TFormMain::ToolButton_AtoBClick, {}},
+        {ToolButton5, "Set up the instrument", &TFormMain::ToolButton5Click, {}},
+        {ToolButton6, "SD card operation", &TFormMain::ToolButton6Click, {}},
+        {ToolButton4, "Print the chart", &TFormMain::ToolButton4Click, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {ToolButton7, "about", &TFormMain::ToolButton7Click, QKeySequence(Qt::Key_F1)},
+        {ToolButton8, "Noise statistics", &TFormMain::ToolButton8Click, {}},
     };
+    // The buttons show only their pictures: the hint is their name for the
+    // tooltip and for assistive tools. Tooltips show even while the window
+    // is not the active one (a borderless window that no window manager
+    // has activated, or one behind the statistics window).
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     int picture = 0;
     for (const Command& command : commands) {
         auto* button = new QToolButton(ToolBar1);
@@ -208,12 +216,22 @@ void TFormMain::BuildToolbar() {
         button->setIconSize(QSize(72, 72));
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
-        button->setToolTip(QString::fromUtf8(command.hint));
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        const QString hint = QString::fromUtf8(command.hint);
+        button->setText(hint);
+        button->setToolTip(hint);
+        button->setAccessibleName(hint);
         button->setIcon(ResourceIcon(QStringLiteral(":/art/toolbar%1.png").arg(picture++)));
         ToolBar1->addWidget(button);
         const auto handler = command.handler;
-        connect(button, &QToolButton::clicked, this,
-                [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+        const auto run = [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
+        connect(button, &QToolButton::clicked, this, run);
+        if (!command.shortcut.isEmpty()) {
+            // The key does what a click does, with the button's own guards.
+            auto* key = new QShortcut(command.shortcut, this);
+            key->setObjectName(hint + QStringLiteral(" key"));
+            connect(key, &QShortcut::activated, this, run);
+        }
         command.button = button;
     }
 }

@@ -24,7 +24,55 @@ bool IsOption(const QString& argument) {
     return argument.size() > 1 && argument.startsWith(QLatin1Char('-'));
 }
 
+// The toolkit's options (Qt Gui, Widgets and the X11 platform), each also
+// written with two dashes; those of the first list take the next argument
+// as their value, and those of the last are given as "-name=value".
+constexpr const char* ToolkitOptionsWithValue[] = {
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
+    "qwindowtitle", "title", "qwindowicon", "icon", "display", "name", "visual", "style", "stylesheet",
+    "session"};
+constexpr const char* ToolkitFlags[] = {"reverse", "nograb", "dograb", "widgetcount", "testability",
+                                        "qdevel", "qdebug", "sync"};
+constexpr const char* ToolkitOptionsWithEquals[] = {"style=", "stylesheet=", "plugin=", "qmljsdebugger="};
+
+// The option's name without its one or two dashes; empty for no option.
+QString OptionName(const QString& argument) {
+    if (!IsOption(argument)) return {};
+    return argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+}
+
+template <std::size_t N>
+bool Names(const char* const (&names)[N], const QString& name) {
+    for (const char* n : names)
+        if (name == QLatin1String(n)) return true;
+    return false;
+}
+
 }  // namespace
+
+QStringList WithoutToolkitOptions(const QStringList& arguments) {
+    QStringList ours;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--")) {
+            ours += arguments.mid(i);
+            break;
+        }
+        const QString name = OptionName(argument);
+        if (!name.isEmpty()) {
+            if (Names(ToolkitOptionsWithValue, name) && i + 1 < arguments.size()) {
+                ++i;
+                continue;
+            }
+            if (Names(ToolkitFlags, name)) continue;
+            bool withEquals = false;
+            for (const char* prefix : ToolkitOptionsWithEquals) withEquals = withEquals || name.startsWith(QLatin1String(prefix));
+            if (withEquals) continue;
+        }
+        ours << argument;
+    }
+    return ours;
+}
 
 Command ParseCommandLine(const QStringList& arguments) {
     // Help and version first, so that "quorvane --bogus --help" still helps.

@@ -25,6 +25,13 @@ struct Command {
 // options, so a file whose name starts with "-" can follow it.
 Command ParseCommandLine(const QStringList& arguments);
 
+// The arguments without the window toolkit's own options ("-platform
+// offscreen", "--display :1", "-reverse", "-style=fusion", ...), which the
+// toolkit takes out of the line itself once it starts. With them gone the
+// line can be read before the toolkit starts, which needs a display: a
+// line that can't be read is answered even where there is none.
+QStringList WithoutToolkitOptions(const QStringList& arguments);
+
 // "quorvane <version>".
 QString VersionText();
 QString HelpText();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's entry. Started bare it reads no command line, environment or
-// configuration; --help and --version answer without a display, and one file
-// argument is opened once the window is up.
+// configuration; --help, --version and a line it can't read are answered
+// without a display, and one file argument is opened once the window is up.
 #include "monitor/command_line.h"
 #include "monitor/startup.h"
 #include "platform/widgets_seams.h"
@@ -38,10 +38,12 @@ int AnswerWithoutWindow(const startup::Command& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Help and version before the application object, which needs a display.
-    const startup::Command early = startup::ParseCommandLine(ArgumentsOf(argc, argv));
-    if (early.action == startup::CommandAction::Help || early.action == startup::CommandAction::Version)
-        return AnswerWithoutWindow(early);
+    // Help, version and a line that can't be read are answered before the
+    // application object, which needs a display (without one it would end
+    // the program before a word is said about the line).
+    const startup::Command early =
+        startup::ParseCommandLine(startup::WithoutToolkitOptions(ArgumentsOf(argc, argv)));
+    if (const int status = AnswerWithoutWindow(early); status >= 0) return status;
 
     ProgramApplication app(argc, argv);
     // The toolkit has taken its own options (-platform, -display, ...) out of

@@ -46,7 +46,7 @@ void AppendLevels(QStringList& row, const std::optional<LevelSummary>& s) {
     }
     row << Decimal(s->leq, 1) << Tenths(s->maxTenths) << Tenths(s->minTenths) << Tenths(s->l10Tenths)
         << Tenths(s->l50Tenths) << Tenths(s->l90Tenths) << Decimal(s->sel, 1) << ResponsesText(s->responses)
-        << (s->reachesRangeEnd ? QStringLiteral("yes") : QStringLiteral("no"));
+        << (s->BeyondRange() ? QStringLiteral("yes") : QStringLiteral("no"));
 }
 
 void AppendDose(QStringList& row, const DoseCriterion& c, const std::optional<LevelSummary>& a,

@@ -41,6 +41,22 @@ QString LabelledName(Weighting w, Quantity q, std::uint8_t responses) {
     return QuantityName(w, q) + u' ' + BasisText(responses);
 }
 
+QString BoundMark(Bound b) {
+    switch (b) {
+    case Bound::Exact: break;
+    case Bound::AtLeast: return QStringLiteral("\u2265 ");
+    case Bound::AtMost: return QStringLiteral("\u2264 ");
+    case Bound::Either: return QStringLiteral("\u2277 ");
+    }
+    return {};
+}
+
+QString BoundLegend() {
+    return QStringLiteral("\u2265: a reading over its range may have been higher, so the figure is a lower bound; "
+                          "\u2264: one under its range may have been lower, an upper bound; \u2277: readings over "
+                          "and under the range, the figure may lie either way.");
+}
+
 QString LevelText(double db) {
     // The rule of reading::FormatLevel (the table's level texts) on the
     // level rounded to tenths; written here because this library links Qt

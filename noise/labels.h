@@ -5,6 +5,7 @@
 // into the basis ("from 1 s SLOW readings"), because these levels are
 // energetic means of once-a-second time-weighted readings, not the
 // integrated levels of an integrating meter.
+#include "noise/level_accumulator.h"
 #include "noise/reading_sample.h"
 #include <QString>
 #include <cstdint>
@@ -21,6 +22,14 @@ QString ResponsesText(std::uint8_t responses);
 QString BasisText(std::uint8_t responses);
 // "LAeq from 1 s SLOW readings".
 QString LabelledName(Weighting w, Quantity q, std::uint8_t responses);
+
+// The mark of a figure that readings beyond their range make a bound,
+// with a blank after it: "≥ " (at least), "≤ " (at most), "≷ " (either
+// way); empty for an exact figure.
+QString BoundMark(Bound b);
+// The mark and the bound of each figure, said in words for the notes under
+// a table: "≥: a reading over its range ...".
+QString BoundLegend();
 
 // A level or a difference of levels with one decimal (the meter's
 // resolution) and "," as decimal mark, as every level text of the program:

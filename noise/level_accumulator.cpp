@@ -8,6 +8,10 @@ namespace noisestats {
 
 namespace {
 
+// The lowest level that adds dose under either criterion (both have their
+// threshold at 80 dBA).
+constexpr int kDoseThresholdTenths = int(std::min(kOsha.thresholdDb, kNiosh.thresholdDb) * 10);
+
 // Per-class constants, computed once: each reading then costs a few additions.
 struct ClassTables {
     std::array<double, kLevelClasses> energy{};  // 10^(L/10)
@@ -33,7 +37,7 @@ std::int64_t PercentileRank(std::int64_t readings, int n) {
     return std::max<std::int64_t>(k, 1);
 }
 
-void LevelAccumulator::Add(int tenths, TimeWeighting response, bool atRangeEnd) {
+void LevelAccumulator::Add(int tenths, TimeWeighting response, RangeEnd end) {
     const ClassTables& t = Tables();
     ++histogram_[tenths];
     ++count_;
@@ -45,19 +49,46 @@ void LevelAccumulator::Add(int tenths, TimeWeighting response, bool atRangeEnd) 
     responses_ |= response == TimeWeighting::Slow   ? SeenSlow
                   : response == TimeWeighting::Fast ? SeenFast
                                                     : SeenUnknown;
-    atRangeEnd_ = atRangeEnd_ || atRangeEnd;
+    if (end != RangeEnd::Inside) {
+        std::vector<std::uint32_t>& beyond = end == RangeEnd::Over ? over_ : under_;
+        if (beyond.empty()) beyond.assign(kLevelClasses, 0);
+        ++beyond[std::size_t(tenths)];
+        ++(end == RangeEnd::Over ? overCount_ : underCount_);
+    }
 }
 
 void LevelAccumulator::Clear() {
     // Only the classes between the extremes were touched: a one-minute
     // period clears a few classes, not the whole histogram.
-    if (count_ > 0) std::fill(histogram_.begin() + min_, histogram_.begin() + max_ + 1, 0u);
+    if (count_ > 0) {
+        std::fill(histogram_.begin() + min_, histogram_.begin() + max_ + 1, 0u);
+        for (std::vector<std::uint32_t>* beyond : {&over_, &under_})
+            if (!beyond->empty()) std::fill(beyond->begin() + min_, beyond->begin() + max_ + 1, 0u);
+    }
+    overCount_ = underCount_ = 0;
     energy_ = oshaDose_ = nioshDose_ = 0;
     count_ = 0;
     min_ = kLevelClasses;
     max_ = -1;
     responses_ = 0;
-    atRangeEnd_ = false;
+}
+
+Bound LevelAccumulator::RankBound(int c, std::int64_t k) const {
+    // The k-th lowest level is c. Readings over the range may really lie
+    // higher: it can rise when fewer than k readings at or below c are not
+    // over the range. Readings under it may lie lower: it can fall when the
+    // readings below c and those under the range at or above c reach k.
+    std::int64_t below = 0, overAtOrBelow = 0, underBelow = 0;
+    for (int i = min_; i < c; ++i) {
+        below += histogram_[std::size_t(i)];
+        if (!over_.empty()) overAtOrBelow += over_[std::size_t(i)];
+        if (!under_.empty()) underBelow += under_[std::size_t(i)];
+    }
+    if (!over_.empty()) overAtOrBelow += over_[std::size_t(c)];
+    const std::int64_t atOrBelow = below + histogram_[std::size_t(c)];
+    const bool up = atOrBelow - overAtOrBelow < k;
+    const bool down = below + (underCount_ - underBelow) >= k;
+    return up && down ? Bound::Either : up ? Bound::AtLeast : down ? Bound::AtMost : Bound::Exact;
 }
 
 LevelSummary LevelAccumulator::Summary() const {
@@ -69,7 +100,8 @@ LevelSummary LevelAccumulator::Summary() const {
     s.minTenths = min_;
     s.maxTenths = max_;
     s.responses = responses_;
-    s.reachesRangeEnd = atRangeEnd_;
+    s.overRange = overCount_;
+    s.underRange = underCount_;
     s.oshaDosePercent = oshaDose_;
     s.nioshDosePercent = nioshDose_;
 
@@ -83,6 +115,26 @@ LevelSummary LevelAccumulator::Summary() const {
     for (int c = min_; c <= max_ && next < 3; ++c) {
         below += histogram_[c];
         while (next < 3 && below >= wants[next].rank) *wants[next++].out = c;
+    }
+
+    if (overCount_ + underCount_ > 0) {
+        FigureBounds& b = s.bounds;
+        // Every reading adds to the energy: the Leq moves with any of them.
+        b.leq = overCount_ && underCount_ ? Bound::Either : overCount_ ? Bound::AtLeast : Bound::AtMost;
+        b.max = RankBound(max_, count_);
+        b.min = RankBound(min_, 1);
+        b.l90 = RankBound(s.l90Tenths, wants[0].rank);
+        b.l50 = RankBound(s.l50Tenths, wants[1].rank);
+        b.l10 = RankBound(s.l10Tenths, wants[2].rank);
+        // Only levels at or above the threshold (80 dBA, above every range's
+        // lower end but the top ranges') add dose.
+        bool underWithDose = false;
+        for (int c = std::max(min_, kDoseThresholdTenths); c <= max_ && !under_.empty() && !underWithDose; ++c)
+            underWithDose = under_[std::size_t(c)] > 0;
+        b.dose = overCount_ && underWithDose ? Bound::Either
+                 : overCount_                ? Bound::AtLeast
+                 : underWithDose             ? Bound::AtMost
+                                             : Bound::Exact;
     }
     return s;
 }

@@ -52,7 +52,7 @@ void NoiseStatistics::PassedSeconds::Add(std::int64_t from, std::int64_t to) {
 
 void NoiseStatistics::Period::Add(const Reading& r) {
     ++covered;
-    (r.weighting == Weighting::C ? c : a).Add(r.tenths, r.timeWeighting, r.atRangeEnd);
+    (r.weighting == Weighting::C ? c : a).Add(r.tenths, r.timeWeighting, r.rangeEnd);
 }
 
 void NoiseStatistics::Period::Clear() {

@@ -14,13 +14,18 @@ enum class TimeWeighting : std::uint8_t { Fast, Slow, Unknown };
 // Time weightings seen in a period, as a set of bits.
 enum ResponseBits : std::uint8_t { SeenFast = 1, SeenSlow = 2, SeenUnknown = 4 };
 
+// Where a reading lies against its measuring range. The meter cannot show
+// a level beyond its range's ends: a reading over the range stands for a
+// level at least as high, one under it for a level at most as low.
+enum class RangeEnd : std::uint8_t { Inside, Under, Over };
+
 struct Reading {
     std::int64_t epochSeconds = 0;      // the second the reading stands for, UTC
     std::int32_t utcOffsetSeconds = 0;  // local time = epochSeconds + utcOffsetSeconds
     std::int32_t tenths = 0;            // level in tenths of a dB (652 = 65.2 dB)
     Weighting weighting = Weighting::A;
     TimeWeighting timeWeighting = TimeWeighting::Fast;
-    bool atRangeEnd = false;            // at or beyond an end of its measuring range (set by the caller)
+    RangeEnd rangeEnd = RangeEnd::Inside;  // beyond an end of its measuring range (set by the caller)
 };
 
 // How a reading follows the one before it on the readings' clock: one rule

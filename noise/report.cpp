@@ -101,7 +101,7 @@ MeasurementReport BuildReport(const std::vector<Reading>& readings, IntervalLeng
     std::optional<std::int64_t> previous;  // the reading before, counted or not
     std::int32_t previousOffset = 0;
     std::optional<std::int64_t> lastAtEnd;  // the latest reading of the open range-end stretch
-    std::optional<TimeSpan> exceedance;
+    std::optional<RangeStretch> exceedance;
     auto endExceedance = [&] {
         if (exceedance) report.rangeExceedances.push_back(*exceedance);
         exceedance.reset();
@@ -117,13 +117,15 @@ MeasurementReport BuildReport(const std::vector<Reading>& readings, IntervalLeng
         previous = r.epochSeconds;
         previousOffset = r.utcOffsetSeconds;
         if (!counted[i]) continue;
-        // Readings at the range's end, one stretch per run of them.
-        if (r.atRangeEnd) {
-            if (exceedance && StepBetween(*lastAtEnd, r.epochSeconds) == ReadingStep::Next) {
+        // Readings beyond an end of their range, one stretch per run of
+        // them on the same side.
+        if (r.rangeEnd != RangeEnd::Inside) {
+            if (exceedance && exceedance->side == r.rangeEnd &&
+                StepBetween(*lastAtEnd, r.epochSeconds) == ReadingStep::Next) {
                 exceedance->end = r.epochSeconds + 1;
             } else {
                 endExceedance();
-                exceedance = TimeSpan{r.epochSeconds, r.epochSeconds + 1, r.utcOffsetSeconds};
+                exceedance = RangeStretch{{r.epochSeconds, r.epochSeconds + 1, r.utcOffsetSeconds}, r.rangeEnd};
             }
             lastAtEnd = r.epochSeconds;
         }

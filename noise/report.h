@@ -3,7 +3,7 @@
 // What the one-page measurement report holds, gathered from the readings:
 // the period and its coverage, the whole-data statistics, the interval
 // table, the alarms, the gaps (meter unplugged) and the stretches of
-// readings at or beyond the end of their range, and a thinned copy of the
+// readings over or under their range, and a thinned copy of the
 // levels for the chart. Plain data (Qt Core); report_pdf.h draws it.
 //
 // One gap rule for the list, the chart and the alarms (StepBetween,
@@ -23,6 +23,7 @@
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace noisestats {
@@ -32,6 +33,11 @@ struct TimeSpan {
     std::int64_t start = 0, end = 0;
     std::int32_t utcOffsetSeconds = 0;
     std::int64_t Seconds() const { return end - start; }
+};
+
+// A run of readings beyond one end of their range.
+struct RangeStretch : TimeSpan {
+    RangeEnd side = RangeEnd::Over;
 };
 
 // One weighting's levels for the chart, thinned to at most a few thousand
@@ -57,8 +63,9 @@ struct MeasurementReport {
     IntervalLength intervalLength = IntervalLength::Minutes15;
     std::vector<PeriodResult> intervals;
     std::vector<AlarmRow> alarms;
+    std::optional<AlarmSettings> alarmRule;      // the rule the alarms were found with; none: alarms were off
     std::vector<TimeSpan> gaps;
-    std::vector<TimeSpan> rangeExceedances;
+    std::vector<RangeStretch> rangeExceedances;  // over or under the range, one stretch per run
     std::vector<ChartSeries> chart;
     QString program, version;                    // "Quorvane", "0.1.0"
     QDateTime written;                           // when the report was made (the caller's clock)

@@ -35,29 +35,37 @@ QString DurationText(std::int64_t seconds) {
         .arg(seconds % 60, 2, 10, QChar(u'0'));
 }
 
-// "LAeq from 1 s SLOW readings: 65,2 dB; LAmax 70,1 dB; ..."
+// "LAeq from 1 s SLOW readings: 65,2 dB; LAmax 70,1 dB; ...", each figure
+// marked that readings beyond their range make a bound ("LAmax ≥ 80,1 dB").
 QString WeightingLine(Weighting w, const LevelSummary& s) {
     auto name = [&](Quantity q) { return QuantityName(w, q); };
-    auto tenths = [](int t) { return LevelText(t / 10.0); };
-    QString line = LabelledName(w, Quantity::Leq, s.responses) + QStringLiteral(": ") + LevelText(s.leq) +
-                   QStringLiteral(" dB; ");
+    auto tenths = [](Bound b, int t) { return BoundMark(b) + LevelText(t / 10.0); };
+    const FigureBounds& b = s.bounds;
+    QString line = LabelledName(w, Quantity::Leq, s.responses) + QStringLiteral(": ") + BoundMark(b.leq) +
+                   LevelText(s.leq) + QStringLiteral(" dB; ");
     line += QStringLiteral("%1 %2 dB, %3 %4 dB, %5 %6 dB, %7 %8 dB, %9 %10 dB, ")
-                .arg(name(Quantity::Max), tenths(s.maxTenths), name(Quantity::Min), tenths(s.minTenths),
-                     name(Quantity::L10), tenths(s.l10Tenths), name(Quantity::L50), tenths(s.l50Tenths),
+                .arg(name(Quantity::Max), tenths(b.max, s.maxTenths), name(Quantity::Min), tenths(b.min, s.minTenths),
+                     name(Quantity::L10), tenths(b.l10, s.l10Tenths), name(Quantity::L50), tenths(b.l50, s.l50Tenths),
                      name(Quantity::L90))
-                .arg(tenths(s.l90Tenths));
-    line += QStringLiteral("%1 %2 dB").arg(name(Quantity::Exposure), LevelText(s.sel));
-    if (s.reachesRangeEnd)
-        line += QStringLiteral(" (readings at the range's end: the true levels may lie beyond)");
+                .arg(tenths(b.l90, s.l90Tenths));
+    line += QStringLiteral("%1 %2%3 dB").arg(name(Quantity::Exposure), BoundMark(b.leq), LevelText(s.sel));
+    QStringList beyond;
+    if (s.overRange > 0) beyond << QStringLiteral("%1 readings over their range").arg(s.overRange);
+    if (s.underRange > 0)
+        beyond << (s.overRange > 0 ? QStringLiteral("%1 under it") : QStringLiteral("%1 readings under their range"))
+                      .arg(s.underRange);
+    if (!beyond.isEmpty()) line += QStringLiteral(" (%1)").arg(beyond.join(QStringLiteral(", ")));
     return line;
 }
 
-QString DoseLine(const char* body, const DoseCriterion& c, double dosePercent, std::int64_t seconds) {
+QString DoseLine(const char* body, const DoseCriterion& c, double dosePercent, std::int64_t seconds, Bound bound) {
     const DoseReport r = ReportDose(c, dosePercent, seconds);
-    QString line = QStringLiteral("%1: dose so far %2 %").arg(QString::fromLatin1(body), CommaDecimal(r.dosePercent, 2));
+    const QString mark = BoundMark(bound);
+    QString line = QStringLiteral("%1: dose so far %2%3 %")
+                       .arg(QString::fromLatin1(body), mark, CommaDecimal(r.dosePercent, 2));
     if (r.projected8hPercent)
-        line += QStringLiteral(", projected 8-hour dose %1 %").arg(CommaDecimal(*r.projected8hPercent, 1));
-    line += r.twa ? QStringLiteral(", TWA %1 dBA").arg(CommaDecimal(*r.twa, 1)) : QStringLiteral(", TWA none");
+        line += QStringLiteral(", projected 8-hour dose %1%2 %").arg(mark, CommaDecimal(*r.projected8hPercent, 1));
+    line += r.twa ? QStringLiteral(", TWA %1%2 dBA").arg(mark, CommaDecimal(*r.twa, 1)) : QStringLiteral(", TWA none");
     return line;
 }
 
@@ -154,10 +162,24 @@ void TFormNoiseStatistics::Refresh() {
 
 void TFormNoiseStatistics::ShowSourceNote() {
     QStringList notes;
-    if (stream_.Feed().SequencedRows() > 0)
-        notes << QStringLiteral("The date or time of %1 rows could not be read: those readings are placed one "
-                                "second after the row before.")
-                     .arg(stream_.Feed().SequencedRows());
+    const RowDateTimeReader& times = stream_.Feed().RowTimes();
+    if (stream_.Feed().TextReadings() > 0 && !(times.DateForm().isEmpty() && times.TimeForm().isEmpty())) {
+        // Written with other language settings than the user's now: said, as
+        // the forms the texts were read in.
+        QStringList forms;
+        if (!times.DateForm().isEmpty()) forms << QStringLiteral("its dates in the form %1").arg(times.DateForm());
+        if (!times.TimeForm().isEmpty()) forms << QStringLiteral("its times in the form %1").arg(times.TimeForm());
+        QString read = QStringLiteral("The file was written with other language settings than these: it is read "
+                                      "with %1.")
+                           .arg(forms.join(QStringLiteral(" and ")));
+        if (!times.RivalDateForm().isEmpty())
+            read += QStringLiteral(" Read in the form %1, some dates would be other days.").arg(times.RivalDateForm());
+        notes << read;
+    }
+    if (stream_.Feed().UnreadRows() > 0)
+        notes << QStringLiteral("The date or time of %1 rows could not be read in any form the program writes: "
+                                "those readings are left out.")
+                     .arg(stream_.Feed().UnreadRows());
     if (stream_.Feed().TextReadings() > 0)
         notes << QStringLiteral("Readings of a text or spreadsheet file: time weighting unknown, range ends "
                                 "not known.");
@@ -188,6 +210,7 @@ void TFormNoiseStatistics::ShowSummary() {
         lines << setBacks + QStringLiteral(" (no second is counted twice)");
     if (whole.a) lines << WeightingLine(Weighting::A, *whole.a);
     if (whole.c) lines << WeightingLine(Weighting::C, *whole.c);
+    if ((whole.a && whole.a->BeyondRange()) || (whole.c && whole.c->BeyondRange())) lines << BoundLegend();
     Summary->setText(lines.join(u'\n'));
 }
 
@@ -198,8 +221,9 @@ void TFormNoiseStatistics::ShowDose() {
         return;
     }
     const LevelSummary& a = *whole.a;
-    Dose->setText(DoseLine("OSHA (90 dBA, 5 dB exchange rate)", kOsha, a.oshaDosePercent, a.readings) + u'\n' +
-                  DoseLine("NIOSH (85 dBA, 3 dB exchange rate)", kNiosh, a.nioshDosePercent, a.readings));
+    Dose->setText(DoseLine("OSHA (90 dBA, 5 dB exchange rate)", kOsha, a.oshaDosePercent, a.readings, a.bounds.dose) +
+                  u'\n' +
+                  DoseLine("NIOSH (85 dBA, 3 dB exchange rate)", kNiosh, a.nioshDosePercent, a.readings, a.bounds.dose));
 }
 
 void TFormNoiseStatistics::ExportCsvClick() {

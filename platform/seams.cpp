@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock.h"
+#include "date_question.h"
 #include "desktop_notify.h"
 #include "file_dialogs.h"
 #include "messages.h"
@@ -50,6 +51,11 @@ public:
     FileDialogAnswer Ask(const FileDialogRequest&) override { return {}; }
 };
 
+class FallbackDateQuestions final : public DateQuestions {
+public:
+    std::optional<QDate> Ask(const DateRequest&) override { return std::nullopt; }
+};
+
 class FallbackDesktopNotifier final : public DesktopNotifier {
 public:
     void Notify(const DesktopNotification& n) override {
@@ -63,6 +69,7 @@ FallbackMessages fallbackMessages;
 FallbackNotices fallbackNotices;
 FallbackFileDialogs fallbackFileDialogs;
 FallbackDesktopNotifier fallbackDesktopNotifier;
+FallbackDateQuestions fallbackDateQuestions;
 
 const Clock* currentClock = &systemClock;
 Sleeper* currentSleeper = &systemSleeper;
@@ -70,6 +77,7 @@ MessageBoxes* currentMessages = &fallbackMessages;
 Notices* currentNotices = &fallbackNotices;
 FileDialogs* currentFileDialogs = &fallbackFileDialogs;
 DesktopNotifier* currentDesktopNotifier = &fallbackDesktopNotifier;
+DateQuestions* currentDateQuestions = &fallbackDateQuestions;
 
 }  // namespace
 
@@ -103,6 +111,11 @@ void SetNotices(Notices* notices) { currentNotices = notices ? notices : &fallba
 
 FileDialogAnswer AskForFile(const FileDialogRequest& request) { return currentFileDialogs->Ask(request); }
 void SetFileDialogs(FileDialogs* dialogs) { currentFileDialogs = dialogs ? dialogs : &fallbackFileDialogs; }
+
+std::optional<QDate> AskForDate(const DateRequest& request) { return currentDateQuestions->Ask(request); }
+void SetDateQuestions(DateQuestions* questions) {
+    currentDateQuestions = questions ? questions : &fallbackDateQuestions;
+}
 
 void NotifyDesktop(const DesktopNotification& notification) { currentDesktopNotifier->Notify(notification); }
 void SetDesktopNotifier(DesktopNotifier* notifier) {

@@ -2,6 +2,7 @@
 #include "widgets_seams.h"
 
 #include "color_chooser.h"
+#include "date_question.h"
 #include "desktop_notifier.h"
 #include "file_dialogs.h"
 #include "messages.h"
@@ -11,6 +12,12 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QColorDialog>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLocale>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -135,6 +142,33 @@ public:
     }
 };
 
+// The question, a date field with its calendar, OK and Cancel.
+class WidgetDateQuestions final : public DateQuestions {
+public:
+    std::optional<QDate> Ask(const DateRequest& r) override {
+        QDialog dialog(AsWidget(r.owner));
+        dialog.setWindowTitle(r.caption.isEmpty() ? QApplication::applicationName() : r.caption);
+        auto* layout = new QVBoxLayout(&dialog);
+        auto* text = new QLabel(r.text, &dialog);
+        text->setWordWrap(true);
+        text->setMinimumWidth(420);  // a question of a few lines, not a narrow column
+        layout->addWidget(text);
+        auto* date = new QDateEdit(r.initial.isValid() ? r.initial : QDate::currentDate(), &dialog);
+        date->setCalendarPopup(true);
+        // Four digits for the year: a short date's two would hide the century.
+        QString format = QLocale().dateFormat(QLocale::ShortFormat);
+        if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+        date->setDisplayFormat(format);
+        layout->addWidget(date);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(buttons);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return date->date();
+    }
+};
+
 // Blocks the caller like a plain sleep (no user input is handled), but lets
 // painting and timers run between short slices so that the progress
 // windows' clips keep playing while the meter is paced. The slices are
@@ -163,6 +197,8 @@ void InstallWidgetsSeams() {
     static WidgetMessageBoxes boxes;
     static WidgetFileDialogs dialogs;
     static WidgetColorChooser chooser;
+    static WidgetDateQuestions dateQuestions;
+    SetDateQuestions(&dateQuestions);
     SetMessageBoxes(&boxes);
     static WidgetNotices notices;
     SetNotices(&notices);

@@ -53,7 +53,17 @@ QString SaveExtension(SaveForm form) {
 
 QString SaveTargetPath(const QString& dialogName, SaveForm form) {
     if (form == SaveForm::None) return {};
-    return dialogName + QLatin1Char('.') + SaveExtension(form);
+    const QString extension = SaveExtension(form);
+    // The extension's dot is the last dot after the last folder separator.
+    const qsizetype slash = std::max(dialogName.lastIndexOf(QLatin1Char('/')), dialogName.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = dialogName.lastIndexOf(QLatin1Char('.'));
+    if (dot > slash + 1) {
+        const QString typed = dialogName.mid(dot + 1).toLower();
+        if (typed == extension) return dialogName;
+        for (SaveForm other : {SaveForm::Record, SaveForm::Text, SaveForm::Spreadsheet, SaveForm::Workbook})
+            if (typed == SaveExtension(other)) return dialogName.left(dot + 1) + extension;
+    }
+    return dialogName + QLatin1Char('.') + extension;
 }
 
 }  // namespace records

@@ -33,10 +33,13 @@ SaveForm SaveFormOf(int filterIndex);
 // "qzx", "txt", "xls", "xlsx"; empty for None.
 QString SaveExtension(SaveForm form);
 
-// The dialog's file name followed by "." and the form's extension. The
-// extension is always appended, also when the name already ends with it
-// (data.txt becomes data.txt.txt), so the form alone decides the format.
-// Empty for SaveForm::None.
+// The dialog's file name with the form's extension, so the form alone
+// decides the format and the name says it: an extension typed that is the
+// form's own (in any case) is kept as typed (data.txt stays data.txt,
+// DATA.TXT stays DATA.TXT), one that is another form's is replaced (data.txt
+// saved as a record file is data.qzx), and any other name gets the form's
+// extension appended (data.2024 becomes data.2024.txt). Empty for
+// SaveForm::None.
 QString SaveTargetPath(const QString& dialogName, SaveForm form);
 
 }  // namespace records

@@ -27,8 +27,10 @@ struct FileCommandContext {
 
 // Fills the session from the file `fileName` (trimmed first; a record,
 // text or spreadsheet file, told apart by its extension). Returns the
-// trimmed name and whether it loaded without a failure. A file the
-// program does not read changes nothing (loaded stays false, ignored true).
+// trimmed name and whether it loaded readings without a failure; a file
+// that loads none says why. A file the program does not read changes
+// nothing and says so (loaded stays false, ignored true); so does a record
+// file whose name gives no date when the user does not say the day asked for.
 struct LoadOutcome {
     QString fileName;
     bool loaded = false;

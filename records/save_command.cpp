@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The save command: the current data as a copy of the last recording's
 // record file, as a text export or as a spreadsheet filled from the
-// export template. The one-second tick is off while it runs.
+// export template. The one-second tick is off while it runs. An existing
+// file is replaced only when the user says so, and a record file's name
+// keeps the day its recording started.
 #include "platform/file_dialogs.h"
 #include "platform/messages.h"
 #include "platform/sleep.h"
+#include "reading/reading_word.h"
 #include "reading/readings_session.h"
+#include "reading/record_file.h"
 #include "records/F_save.h"
 #include "records/file_commands.h"
 #include "records/file_choice.h"
@@ -19,9 +23,11 @@
 #include <QFileInfo>
 #include <QWidget>
 
-#include <exception>
 #include <QScopeGuard>
+
+#include <exception>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -29,12 +35,62 @@ using platform::ShowBox;
 
 using records::FileCommandContext;
 
+void ShowNoRecordFile(const FileCommandContext& w) {
+    ShowBox(w.owner, QStringLiteral("Information"), QStringLiteral("The File does not exist \uFF01"),
+            platform::MessageIcon::None);
+}
+
 void SaveRecordFile(const FileCommandContext& w, const QString& target) {
     // Only a copy that worked counts: an older file of the target's name,
     // or no recording since start-up, is no success.
-    if (!records::CopyFileReplacing(w.session->RecordingFileName, target))
-        ShowBox(w.owner, QStringLiteral("Information"), QStringLiteral("The File does not exist \uFF01"),
-                platform::MessageIcon::None);
+    if (!records::CopyFileReplacing(w.session->RecordingFileName, target)) ShowNoRecordFile(w);
+}
+
+bool SameFile(const QString& a, const QString& b) {
+    const QFileInfo x(a), y(b);
+    return x.exists() && y.exists() && x.canonicalFilePath() == y.canonicalFilePath();
+}
+
+// A record file keeps the date its recording started only in its name. A
+// target whose name would give another day (or none) is offered the
+// recording's own stem after the typed name, which keeps both; the user may
+// still keep the typed name, or save nothing. Returns the path to write, or
+// nothing.
+std::optional<QString> RecordTargetKeepingTheDate(const FileCommandContext& w, const QString& target) {
+    const QString& recording = w.session->RecordingFileName;
+    std::optional<QDate> start;
+    try {
+        start = records::StartDateFromName(recording).date;
+    } catch (const std::exception&) {
+        return target;  // the recording's own name gives no date: no name could
+    }
+    try {
+        if (records::StartDateFromName(target).date == *start) return target;
+    } catch (const std::exception&) {
+        // no calendar date at all: ask as for a wrong one
+    }
+    const QFileInfo typed(target);
+    const QString stem = QFileInfo(recording).completeBaseName();
+    const QString keeping =
+        typed.path() + QLatin1Char('/') + typed.completeBaseName() + QLatin1Char('_') + stem + QStringLiteral(".qzx");
+    const int answer = ShowBox(
+        w.owner, QStringLiteral("Information"),
+        QStringLiteral("A record file keeps the day its recording started only in its name, and the name %1 "
+                       "does not give %2.\n\nYes: save it as %3, which does.\nNo: save it as %1 all the same; "
+                       "opened again, it will show another day or ask for it.\nCancel: save nothing.")
+            .arg(typed.fileName(), reading::FormatShortDate(*start), QFileInfo(keeping).fileName()),
+        platform::MessageIcon::Question, platform::Yes | platform::No | platform::Cancel);
+    if (answer == platform::Yes) return keeping;
+    if (answer == platform::No) return target;
+    return std::nullopt;
+}
+
+// An existing file is replaced only when the user says so.
+bool MayWrite(const FileCommandContext& w, const QString& target) {
+    if (!QFileInfo::exists(target)) return true;
+    return ShowBox(w.owner, QStringLiteral("Information"),
+                   QStringLiteral("The file %1 already exists. Replace it?").arg(target),
+                   platform::MessageIcon::Question, platform::Yes | platform::No) == platform::Yes;
 }
 
 void SaveTextFile(const FileCommandContext& w, const QString& target) {
@@ -162,10 +218,28 @@ void RunSaveCommand(const FileCommandContext& context) {
     request.filter = QString::fromLatin1(records::SaveFilter);
     request.filterIndex = 1;
     request.owner = context.owner;
+    // The recording's own name is proposed: saved under it, a record file
+    // opens again with the day it was recorded.
+    if (!session.RecordingFileName.isEmpty()) {
+        request.proposedName = QFileInfo(session.RecordingFileName).completeBaseName();
+        request.directory = QFileInfo(session.RecordingFileName).absolutePath();
+    }
     const platform::FileDialogAnswer answer = platform::AskForFile(request);
     if (!answer.accepted) return;
     const records::SaveForm form = records::SaveFormOf(answer.filterIndex);
-    const QString target = records::SaveTargetPath(answer.path, form);
+    QString target = records::SaveTargetPath(answer.path, form);
+    if (form == records::SaveForm::Record) {
+        if (!QFileInfo(session.RecordingFileName).isFile()) {
+            ShowNoRecordFile(context);  // no recording since start-up: nothing to copy
+            return;
+        }
+        const std::optional<QString> keeping = RecordTargetKeepingTheDate(context, target);
+        if (!keeping) return;
+        target = *keeping;
+        // The recording's own file already holds every word.
+        if (SameFile(target, session.RecordingFileName)) return;
+    }
+    if (form == records::SaveForm::None || !MayWrite(context, target)) return;
     switch (form) {
     case records::SaveForm::Record: SaveRecordFile(context, target); break;
     case records::SaveForm::Text: SaveTextFile(context, target); break;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/report_chart.h"
 #include "report/alarm_bands.h"
+#include "report/report_ticks.h"
 
 #include <QTimeZone>
 #include <qcustomplot.h>
@@ -11,6 +12,9 @@ namespace {
 
 // The size the chart is laid out at, in pixels of a 96 dpi page.
 constexpr int kLayoutWidth = 720;
+// Time labels at most: a two-line "06-03 / 09:00" or "09:17:30" takes some
+// 60 pixels, so 8 of them over the plot's 650 leave room between them.
+constexpr int kTicks = 8;
 
 QColor SeriesColour(Weighting w) { return w == Weighting::A ? QColor(0, 90, 170) : QColor(200, 90, 0); }
 
@@ -23,13 +27,11 @@ void DrawReportChart(const MeasurementReport& report, QCPPainter& painter, const
     QCustomPlot plot;
     plot.resize(width, height);
     plot.setBackground(Qt::white);
-    QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
-    ticker->setTimeZone(QTimeZone(report.firstOffset));
-    const std::int64_t span = report.lastEpoch - report.firstEpoch;
-    ticker->setDateTimeFormat(span > 2 * 86400 ? QStringLiteral("dd.MM.\nHH:mm")
-                              : span > 600     ? QStringLiteral("HH:mm")
-                                               : QStringLiteral("HH:mm:ss"));
-    ticker->setTickCount(8);
+    // Ticks at round local times, each labelled with the time it stands at,
+    // few enough that their labels never touch.
+    QSharedPointer<QCPAxisTickerText> ticker(new QCPAxisTickerText);
+    for (const TimeTick& tick : ReportTimeTicks(report.firstEpoch, report.lastEpoch + 1, report.firstOffset, kTicks))
+        ticker->addTick(double(tick.epoch), tick.label);
     plot.xAxis->setTicker(ticker);
     plot.yAxis->setLabel(QStringLiteral("dB"));
     plot.xAxis->setRange(double(report.firstEpoch), double(report.lastEpoch + 1));

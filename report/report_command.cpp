@@ -17,6 +17,11 @@ QString ProposedReportName(const MeasurementReport& report) {
 }
 
 QString RunMeasurementReport(MeasurementReport report, QObject* owner) {
+    // Refused as the save command refuses: a page of no readings is no report.
+    if (report.Empty()) {
+        platform::ShowPlainMessage(QStringLiteral("No data you want to save!"), owner);
+        return {};
+    }
     platform::FileDialogRequest request;
     request.save = true;
     request.filter = QStringLiteral("PDF document (*.pdf)|*.pdf");

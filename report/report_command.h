@@ -10,8 +10,9 @@
 
 namespace noisestats {
 
-// The path written; empty when the user cancelled or the file could not
-// be written (the user has been told).
+// The path written; empty when the user cancelled, the report holds no
+// readings (refused with "No data you want to save!", no dialog) or the
+// file could not be written (the user has been told).
 QString RunMeasurementReport(MeasurementReport report, QObject* owner);
 
 // "report 2026-03-14 0800.pdf": the proposed name, after the data's start.

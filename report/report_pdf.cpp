@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report/report_pdf.h"
+#include "noise/alarm_watch.h"
 #include "noise/labels.h"
 #include "report/report_chart.h"
 
@@ -53,9 +54,11 @@ public:
     // A table in the column [left, left + width) from the cursor down to
     // `bottom`: a heading, a header row and as many rows as fit; when some
     // do not, the last line says how many are left out.
+    // `note`, when given, is a line (wrapped to at most two) under the
+    // heading.
     double Table(double left, double width, double top, double bottom, const QString& heading,
                  const QStringList& header, const std::vector<double>& shares,
-                 const std::vector<QStringList>& rows, const QString& none) {
+                 const std::vector<QStringList>& rows, const QString& none, const QString& note = {}) {
         double y = top;
         const QFont headingFont = Font(9.5, true), headerFont = Font(7, true), rowFont = Font(7);
         const QFontMetricsF hm(headingFont, p_.device()), rm(rowFont, p_.device());
@@ -64,6 +67,13 @@ public:
         p_.drawText(QRectF(left, y, width, hm.lineSpacing()), Qt::AlignLeft | Qt::AlignTop, heading);
         y += hm.lineSpacing() + 2 * kPt;
         const double line = rm.lineSpacing() + 1 * kPt;
+        if (!note.isEmpty()) {
+            p_.setFont(rowFont);
+            QRectF used;
+            p_.drawText(QRectF(left, y, width, 2 * rm.lineSpacing()), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                        note, &used);
+            y += std::min(used.height(), 2 * rm.lineSpacing()) + 2 * kPt;
+        }
         if (rows.empty()) {
             p_.setFont(rowFont);
             p_.drawText(QRectF(left, y, width, line), Qt::AlignLeft | Qt::AlignTop, none);
@@ -105,13 +115,19 @@ private:
     double y_;
 };
 
+// The share of the interval's seconds that have a reading, as the
+// statistics window counts them: 221 of 300 s is 74 %.
 QString Coverage(const PeriodResult& p) {
-    const std::int64_t all = p.coveredSeconds + p.missingSeconds;
-    return all > 0 ? QStringLiteral("%1 %").arg(100.0 * p.coveredSeconds / all, 0, 'f', 0) : QString();
+    if (p.lengthSeconds <= 0) return {};
+    return QStringLiteral("%1 %").arg(100.0 * double(p.coveredSeconds) / double(p.lengthSeconds), 0, 'f', 0);
 }
 
-// "≥ 130.0 dB": a level reached at the range's end is a bound.
-QString Bound(bool atEnd, const QString& value) { return atEnd ? QStringLiteral("\u2265 ") + value : value; }
+// "≥ 130,0 dB": a figure that readings beyond their range make a bound.
+QString Bounded(Bound b, const QString& value) { return BoundMark(b) + value; }
+
+bool AnyBeyondRange(const MeasurementReport& r) {
+    return (r.whole.a && r.whole.a->BeyondRange()) || (r.whole.c && r.whole.c->BeyondRange());
+}
 
 void DrawStatistics(Page& page, const MeasurementReport& r) {
     page.Line(QStringLiteral("Whole data"), Font(9.5, true));
@@ -126,6 +142,8 @@ void DrawStatistics(Page& page, const MeasurementReport& r) {
         const std::optional<LevelSummary>& s = w == Weighting::A ? r.whole.a : r.whole.c;
         if (!s) continue;
         const int values[] = {0, s->maxTenths, s->minTenths, s->l10Tenths, s->l50Tenths, s->l90Tenths, 0};
+        const FigureBounds& b = s->bounds;
+        const Bound bounds[] = {b.leq, b.max, b.min, b.l10, b.l50, b.l90, b.leq};
         const QFontMetricsF nm(nameFont, p.device()), vm(valueFont, p.device());
         for (int i = 0; i < 7; ++i) {
             const QRectF box(area.left() + i * cell, y, cell, nm.lineSpacing());
@@ -136,28 +154,34 @@ void DrawStatistics(Page& page, const MeasurementReport& r) {
             p.setFont(valueFont);
             p.setPen(Qt::black);
             p.drawText(box.translated(0, nm.lineSpacing()).adjusted(0, 0, 0, vm.lineSpacing()),
-                       Qt::AlignLeft | Qt::AlignTop, Bound(s->reachesRangeEnd && i != 2, value));
+                       Qt::AlignLeft | Qt::AlignTop, Bounded(bounds[i], value));
         }
         if (w == Weighting::A) {
             const QRectF box(area.left() + 7 * cell, y, 2 * cell, nm.lineSpacing());
             p.setFont(nameFont);
             p.setPen(QColor(70, 70, 70));
             p.drawText(box, Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Dose OSHA / NIOSH"));
-            p.setFont(valueFont);
+            // The window's precision: two decimals. A dose of thousands of
+            // per cent, marked, is set smaller rather than cut at the margin.
+            const QString dose = QStringLiteral("%1 % / %2 %")
+                                     .arg(Bounded(b.dose, CommaDecimal(s->oshaDosePercent, 2)),
+                                          Bounded(b.dose, CommaDecimal(s->nioshDosePercent, 2)));
+            QFont doseFont = valueFont;
+            while (doseFont.pointSizeF() > 5.5 && QFontMetricsF(doseFont, p.device()).horizontalAdvance(dose) > box.width())
+                doseFont.setPointSizeF(doseFont.pointSizeF() - 0.5);
+            p.setFont(doseFont);
             p.setPen(Qt::black);
             p.drawText(box.translated(0, nm.lineSpacing()).adjusted(0, 0, 0, vm.lineSpacing()),
-                       Qt::AlignLeft | Qt::AlignTop,
-                       QStringLiteral("%1 % / %2 %")
-                           .arg(CommaDecimal(s->oshaDosePercent, 1))
-                           .arg(CommaDecimal(s->nioshDosePercent, 1)));
+                       Qt::AlignLeft | Qt::AlignTop, dose);
         }
         y += nm.lineSpacing() + vm.lineSpacing() + 3 * kPt;
     }
     page.Skip((y - page.Y()) / kPt);
-    page.Line(QStringLiteral("Levels are energetic means and percentiles %1; Ln is the level exceeded n % of the "
-                             "time. \u2265: a reading reached the end of its range, so the level is a bound.")
-                  .arg(BasisText(r.responses)),
-              Font(7), 2, QColor(70, 70, 70));
+    QString legend = QStringLiteral("Levels are energetic means and percentiles %1; Ln is the level exceeded n % of "
+                                    "the time.")
+                         .arg(BasisText(r.responses));
+    if (AnyBeyondRange(r)) legend += u' ' + BoundLegend();
+    page.Line(legend, Font(7), 3, QColor(70, 70, 70));
 }
 
 std::vector<QStringList> IntervalRows(const MeasurementReport& r, Weighting w) {
@@ -165,8 +189,9 @@ std::vector<QStringList> IntervalRows(const MeasurementReport& r, Weighting w) {
     for (const PeriodResult& p : r.intervals) {
         const std::optional<LevelSummary>& s = w == Weighting::A ? p.a : p.c;
         if (!s) continue;
-        rows.push_back({ReportDateTime(p.startEpoch, p.utcOffsetSeconds).left(16), Bound(s->reachesRangeEnd, Db(s->leq)),
-                        Bound(s->reachesRangeEnd, DbTenths(s->maxTenths)), DbTenths(s->l90Tenths), Coverage(p)});
+        rows.push_back({ReportDateTime(p.startEpoch, p.utcOffsetSeconds).left(16), Bounded(s->bounds.leq, Db(s->leq)),
+                        Bounded(s->bounds.max, DbTenths(s->maxTenths)), Bounded(s->bounds.l90, DbTenths(s->l90Tenths)),
+                        Coverage(p)});
     }
     return rows;
 }
@@ -190,6 +215,14 @@ std::vector<QStringList> SpanRows(const std::vector<TimeSpan>& spans) {
     return rows;
 }
 
+std::vector<QStringList> RangeRows(const std::vector<RangeStretch>& stretches) {
+    std::vector<QStringList> rows;
+    for (const RangeStretch& s : stretches)
+        rows.push_back({ReportDateTime(s.start, s.utcOffsetSeconds).left(19), ReportDuration(s.Seconds()),
+                        s.side == RangeEnd::Over ? QStringLiteral("over") : QStringLiteral("under")});
+    return rows;
+}
+
 QString IntervalName(IntervalLength length) { return QStringLiteral("%1 min").arg(int(length) / 60); }
 
 void DrawPage(const MeasurementReport& r, QCPPainter& p, const QRectF& area) {
@@ -200,8 +233,9 @@ void DrawPage(const MeasurementReport& r, QCPPainter& p, const QRectF& area) {
     if (r.Empty()) {
         page.Line(QStringLiteral("No readings."), Font(9.5));
     } else {
+        // From the first reading to the last, as the statistics window says.
         page.Line(QStringLiteral("From %1 to %2 (%3)")
-                      .arg(ReportDateTime(r.firstEpoch, r.firstOffset), ReportDateTime(r.lastEpoch + 1, r.lastOffset),
+                      .arg(ReportDateTime(r.firstEpoch, r.firstOffset), ReportDateTime(r.lastEpoch, r.lastOffset),
                            ReportDuration(r.lastEpoch + 1 - r.firstEpoch)),
                   Font(9));
         if (!r.setBacks.empty()) page.Line(ReportSetBacks(r.setBacks), Font(9));
@@ -254,19 +288,22 @@ void DrawPage(const MeasurementReport& r, QCPPainter& p, const QRectF& area) {
     // range ends share the rest.
     const double column = bottom - top;
     const double alarmsBottom = std::min(bottom - 0.3 * column, top + 0.55 * column);
+    // The rule the alarms were found with, or that there were none to find.
+    const QString rule = r.alarmRule ? QStringLiteral("Rule: %1").arg(AlarmRuleText(*r.alarmRule)) : QString();
     double y = page.Table(right, rightWidth, top, alarmsBottom, QStringLiteral("Alarms"),
                           {QStringLiteral("Start"), QStringLiteral("End"), QStringLiteral("Duration"),
                            QStringLiteral("Peak"), QStringLiteral("Leq")},
-                          {0.31, 0.15, 0.24, 0.15, 0.15}, AlarmRows(r), QStringLiteral("None."));
+                          {0.31, 0.15, 0.24, 0.15, 0.15}, AlarmRows(r),
+                          r.alarmRule ? QStringLiteral("None.") : QStringLiteral("Alarms were off."), rule);
     y += 6 * kPt;
     const double gapsBottom = y + (bottom - y) / 2;
     y = page.Table(right, rightWidth, y, gapsBottom, QStringLiteral("Gaps (no readings)"),
                    {QStringLiteral("From"), QStringLiteral("Duration")}, {0.5, 0.5}, SpanRows(r.gaps),
                    QStringLiteral("None."));
     y += 6 * kPt;
-    page.Table(right, rightWidth, y, bottom, QStringLiteral("At the end of the range"),
-               {QStringLiteral("From"), QStringLiteral("Duration")}, {0.5, 0.5}, SpanRows(r.rangeExceedances),
-               QStringLiteral("None."));
+    page.Table(right, rightWidth, y, bottom, QStringLiteral("Over or under the range"),
+               {QStringLiteral("From"), QStringLiteral("Duration"), QStringLiteral("Side")}, {0.45, 0.35, 0.2},
+               RangeRows(r.rangeExceedances), QStringLiteral("None."));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -258,9 +259,7 @@ void TForm_sd::ShowListingNote(const QString& note) {
     ListView1->setGeometry(8, 20, 417, note.isEmpty() ? 397 : 379);
 }
 
-bool TForm_sd::HasSelectedEntry() const {
-    return SelectedIndex >= 0 && SelectedIndex < volume_->EntryCount;
-}
+bool TForm_sd::HasEntry(int row) const { return row >= 0 && row < volume_->EntryCount; }
 
 void TForm_sd::ListView1Click() {
     if (ListView1->topLevelItemCount() == 0) return;
@@ -272,13 +271,46 @@ void TForm_sd::ListView1Click() {
     if (first >= 0) SelectedIndex = first;
 }
 
+std::optional<int> TForm_sd::RowToActOn() {
+    // A ticked box says which file is meant more plainly than the highlight,
+    // which stays where the user last clicked (the root row at first).
+    std::vector<int> ticked;
+    for (int row = 0; row < ListView1->topLevelItemCount(); ++row)
+        if (ListView1->topLevelItem(row)->checkState(0) == Qt::Checked) ticked.push_back(row);
+    if (ticked.size() > 1) {
+        platform::ShowBox(this, QString(), QLatin1String(TickOneMessage), platform::MessageIcon::Warning,
+                          platform::Cancel);
+        return std::nullopt;
+    }
+    return ticked.empty() ? SelectedIndex : ticked.front();
+}
+
+std::optional<int> TForm_sd::FileRowToCopy() {
+    const std::optional<int> row = RowToActOn();
+    if (!row || !HasEntry(*row)) return std::nullopt;
+    const Fat32::DirectoryEntry& entry = volume_->EntryTable[std::size_t(*row)];
+    const char* refusal = nullptr;
+    if (*row == 0 || CardView::IsVolumeLabel(entry))
+        refusal = RootCopyMessage;
+    else if (CardView::IsDirectory(entry))
+        refusal = DirectoryCopyMessage;
+    if (refusal) {
+        platform::ShowBox(this, QString(), QLatin1String(refusal), platform::MessageIcon::Warning, platform::Cancel);
+        return std::nullopt;
+    }
+    return row;
+}
+
 void TForm_sd::Button2Click() {
-    if (SelectedIndex == 0) {
+    const std::optional<int> row = RowToActOn();
+    if (!row) return;
+    const int index = *row;
+    if (index == 0) {
         platform::ShowBox(this, QString(), QLatin1String(RootDeleteMessage), platform::MessageIcon::Warning, platform::Cancel);
         return;
     }
-    if (!HasSelectedEntry()) return;
-    const Fat32::DirectoryEntry entry = volume_->EntryTable[std::size_t(SelectedIndex)];
+    if (!HasEntry(index)) return;
+    const Fat32::DirectoryEntry entry = volume_->EntryTable[std::size_t(index)];
     if (CardView::IsDirectory(entry)) {
         platform::ShowBox(this, QString(), QLatin1String(DirectoryDeleteMessage), platform::MessageIcon::Warning,
                          platform::Cancel);
@@ -301,9 +333,9 @@ void TForm_sd::Button2Click() {
     // (or that was already gone) stays listed as it was.
     if (deleted) {
         auto& table = volume_->EntryTable;
-        std::move(table.begin() + SelectedIndex + 1, table.begin() + rows, table.begin() + SelectedIndex);
+        std::move(table.begin() + index + 1, table.begin() + rows, table.begin() + index);
         volume_->EntryCount = rows - 1;
-        delete ListView1->takeTopLevelItem(SelectedIndex);
+        delete ListView1->takeTopLevelItem(index);
     }
     // Nothing stays chosen: the next operation acts on a row the user
     // clicks anew.
@@ -311,8 +343,8 @@ void TForm_sd::Button2Click() {
     SelectedIndex = 0;
 }
 
-bool TForm_sd::CopyEntryTo(const QString& path) {
-    const Fat32::DirectoryEntry& entry = volume_->EntryTable[std::size_t(SelectedIndex)];
+bool TForm_sd::CopyEntryTo(int row, const QString& path) {
+    const Fat32::DirectoryEntry& entry = volume_->EntryTable[std::size_t(row)];
     const CardView::EntryNames names = CardView::NamesOf(entry);
     const int rows = volume_->EntryCount;
     // The copy goes to a temporary file beside the target, which replaces
@@ -347,8 +379,9 @@ bool TForm_sd::CopyEntryTo(const QString& path) {
 }
 
 void TForm_sd::Button3Click() {
-    if (!HasSelectedEntry()) return;
-    const CardView::EntryNames names = CardView::NamesOf(volume_->EntryTable[std::size_t(SelectedIndex)]);
+    const std::optional<int> row = FileRowToCopy();
+    if (!row) return;
+    const CardView::EntryNames names = CardView::NamesOf(volume_->EntryTable[std::size_t(*row)]);
     const QString extension = CardView::LocalExtension(names);
     platform::FileDialogRequest request;
     request.save = true;
@@ -361,7 +394,7 @@ void TForm_sd::Button3Click() {
     if (!answer.accepted) return;
 
     WaitWindow wait(startFolder_, this);
-    CopyEntryTo(CardView::WithLocalExtension(answer.path, names));
+    CopyEntryTo(*row, CardView::WithLocalExtension(answer.path, names));
 }
 
 void TForm_sd::Button6Click() {
@@ -371,13 +404,14 @@ void TForm_sd::Button6Click() {
                           platform::MessageIcon::Warning, platform::Cancel);
         return;
     }
-    if (!HasSelectedEntry()) return;
-    const CardView::EntryNames names = CardView::NamesOf(volume_->EntryTable[std::size_t(SelectedIndex)]);
+    const std::optional<int> row = FileRowToCopy();
+    if (!row) return;
+    const CardView::EntryNames names = CardView::NamesOf(volume_->EntryTable[std::size_t(*row)]);
     const QString path = startFolder_ + QLatin1Char('/') + CardView::LocalCopyName(names);
     bool copied = false;
     {
         WaitWindow wait(startFolder_, this);
-        copied = CopyEntryTo(path);
+        copied = CopyEntryTo(*row, path);
     }
     // Only a whole copy is handed on: after a copy cut short by the card,
     // or one that couldn't be written, an older file of the same name

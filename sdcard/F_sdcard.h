@@ -13,6 +13,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 class CardPie;
 class QFrame;
@@ -36,9 +37,13 @@ public:
     void Button6Click();  // copy it into the working folder, for the main window
     void Button7Click();  // close
 
-    // The row of the list and of the volume's EntryTable that the file
-    // operations act on; moved only by a click in the list.
+    // The row of the list and of the volume's EntryTable last clicked;
+    // moved only by a click in the list.
     int SelectedIndex = 0;
+    // The row the file operations act on: the one whose box is ticked when
+    // exactly one is, else SelectedIndex; nothing (after a message) when
+    // several boxes are ticked.
+    std::optional<int> RowToActOn();
 
     // The working-folder copy "Open Select File" made whole, for the
     // command to load once the dialog has closed; empty when there is none.
@@ -56,6 +61,11 @@ public:
         "You can not delete a directory! Only files can be deleted here.";
     static constexpr const char* ConfirmDeleteMessage = "Sure you want to delete this file?";
     static constexpr const char* StopRecordingMessage = "Record data, please stop recording!";
+    // Upload and open copy files only: nothing is written for the root row
+    // or for a directory.
+    static constexpr const char* RootCopyMessage = "You can not copy the root directory! Only files can be copied here.";
+    static constexpr const char* DirectoryCopyMessage = "You can not copy a directory! Only files can be copied here.";
+    static constexpr const char* TickOneMessage = "Several files are ticked: tick only the one file to work on.";
     // %1 bytes copied, %2 the file's size, %3 its name.
     static constexpr const char* CopyIncompleteMessage =
         "Only %1 of the %2 bytes of %3 could be read from the card. The file was not saved.";
@@ -88,11 +98,13 @@ private:
     void LoadCard();
     void AddRow(int row);
     void ShowListingNote(const QString& note);
-    // Copies the entry of SelectedIndex to path, replacing a file there
-    // only with the whole copy; false, after a message, when the card
-    // could not give every byte or the file can't be written.
-    bool CopyEntryTo(const QString& path);
-    bool HasSelectedEntry() const;
+    // Copies the entry of `row` to path, replacing a file there only with
+    // the whole copy; false, after a message, when the card could not give
+    // every byte or the file can't be written.
+    bool CopyEntryTo(int row, const QString& path);
+    bool HasEntry(int row) const;
+    // The row a copy acts on, when it holds a file (a message says why not).
+    std::optional<int> FileRowToCopy();
 
     QString startFolder_;
     bool recording_ = false;

@@ -53,6 +53,10 @@ bool IsDirectory(const Fat32::DirectoryEntry& entry) {
     return (entry[EntryAttributesOffset] & DirectoryAttribute) != 0;
 }
 
+bool IsVolumeLabel(const Fat32::DirectoryEntry& entry) {
+    return (entry[EntryAttributesOffset] & VolumeLabelAttribute) != 0;
+}
+
 QDate EntryDate(std::uint16_t field) {
     int day = field & 0x1F;
     int month = (field >> 5) & 0x0F;

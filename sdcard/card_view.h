@@ -21,12 +21,15 @@ constexpr int CreationDateOffset = 16;
 constexpr int EntrySizeOffset = 28;
 constexpr int EntryAttributesOffset = 11;
 constexpr std::uint8_t DirectoryAttribute = 0x10;
+constexpr std::uint8_t VolumeLabelAttribute = 0x08;
 
 std::uint32_t EntrySize(const Fat32::DirectoryEntry& entry);
 // A subdirectory: deleting its entry would free the directory's own
 // clusters and leave those of the files inside it lost, so the dialog
 // doesn't delete one.
 bool IsDirectory(const Fat32::DirectoryEntry& entry);
+// The card's name (its label): no file, nothing to copy.
+bool IsVolumeLabel(const Fat32::DirectoryEntry& entry);
 
 // The FAT date and time fields, out-of-range parts clamped: day 0 is 1,
 // month 0 is 1 and above 12 is 12, a day beyond the month's last is its

@@ -5,6 +5,7 @@
 #include "noise/labels.h"
 
 #include <QDateTime>
+#include <QStringList>
 #include <QTimeZone>
 #include <cmath>
 
@@ -17,17 +18,33 @@ constexpr Quantity kQuantities[] = {Quantity::Leq, Quantity::Max, Quantity::Min,
 
 QString TenthsText(int tenths) { return reading::FormatLevel(tenths); }
 
+// The figure, marked when readings beyond their range make it a bound.
 QString QuantityText(const LevelSummary& s, Quantity q) {
+    const FigureBounds& b = s.bounds;
     switch (q) {
-    case Quantity::Leq: return LevelText(s.leq);
-    case Quantity::Max: return TenthsText(s.maxTenths);
-    case Quantity::Min: return TenthsText(s.minTenths);
-    case Quantity::L10: return TenthsText(s.l10Tenths);
-    case Quantity::L50: return TenthsText(s.l50Tenths);
-    case Quantity::L90: return TenthsText(s.l90Tenths);
-    case Quantity::Exposure: return LevelText(s.sel);
+    case Quantity::Leq: return BoundMark(b.leq) + LevelText(s.leq);
+    case Quantity::Max: return BoundMark(b.max) + TenthsText(s.maxTenths);
+    case Quantity::Min: return BoundMark(b.min) + TenthsText(s.minTenths);
+    case Quantity::L10: return BoundMark(b.l10) + TenthsText(s.l10Tenths);
+    case Quantity::L50: return BoundMark(b.l50) + TenthsText(s.l50Tenths);
+    case Quantity::L90: return BoundMark(b.l90) + TenthsText(s.l90Tenths);
+    case Quantity::Exposure: return BoundMark(b.leq) + LevelText(s.sel);
     }
     return {};
+}
+
+// "over the range: A; under the range: A, C"
+QString RangeMark(const PeriodResult& p) {
+    QStringList over, under;
+    for (const auto& [letter, s] : {std::pair{QStringLiteral("A"), &p.a}, std::pair{QStringLiteral("C"), &p.c}}) {
+        if (!*s) continue;
+        if ((*s)->overRange > 0) over << letter;
+        if ((*s)->underRange > 0) under << letter;
+    }
+    QStringList marks;
+    if (!over.isEmpty()) marks << QStringLiteral("over the range: ") + over.join(QStringLiteral(", "));
+    if (!under.isEmpty()) marks << QStringLiteral("under the range: ") + under.join(QStringLiteral(", "));
+    return marks.join(QStringLiteral("; "));
 }
 
 }  // namespace
@@ -110,12 +127,7 @@ QString IntervalTableModel::CellText(int row, int column) const {
         case Fixed::Start: return LocalStartText(*p);
         case Fixed::Covered: return QString::number(p->coveredSeconds);
         case Fixed::Missing: return QString::number(p->missingSeconds);
-        case Fixed::RangeEnd: {
-            QStringList marks;
-            if (p->a && p->a->reachesRangeEnd) marks << QStringLiteral("A");
-            if (p->c && p->c->reachesRangeEnd) marks << QStringLiteral("C");
-            return marks.isEmpty() ? QString() : QStringLiteral("range end: ") + marks.join(QStringLiteral(", "));
-        }
+        case Fixed::RangeEnd: return RangeMark(*p);
         }
     }
     const auto& s = c.weighting == Weighting::A ? p->a : p->c;
@@ -152,8 +164,8 @@ QVariant IntervalTableModel::data(const QModelIndex& index, int role) const {
                                    : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (role == Qt::ToolTipRole && columns_[std::size_t(index.column())].fixed == Fixed::RangeEnd &&
         !CellText(index.row(), index.column()).isEmpty())
-        return QStringLiteral("A reading at or beyond its range's end: the true level may lie beyond what "
-                              "the meter could show.");
+        return QStringLiteral("Readings beyond their range's end: the meter could not show their true "
+                              "levels. ") + BoundLegend();
     return {};
 }
 

@@ -83,7 +83,9 @@ void NoiseStream::RunAgain() {
 std::vector<AlarmRow> NoiseStream::AlarmsForReport() const { return watch_.RowsWithRunning(); }
 
 MeasurementReport NoiseStream::Report(const QString& note) const {
-    return BuildReport(feed_->AllReadings(), Statistics().Length(), AlarmsForReport(), note);
+    MeasurementReport report = BuildReport(feed_->AllReadings(), Statistics().Length(), AlarmsForReport(), note);
+    if (watch_.Enabled()) report.alarmRule = watch_.Settings();  // the report states it
+    return report;
 }
 
 void NoiseStream::SetText(const QString& text) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <QMetaMethod>
+#include <QSet>
 #include <array>
 #include <cmath>
 
@@ -32,17 +33,19 @@ const RangeEndTable& RangeTable() {
     return table;
 }
 
-bool ReachesRangeEnd(std::uint32_t word, const RangeEndTable& table) {
+// The scale labels themselves lie inside the range: 80,0 dB is a level the
+// 30-80 dB range shows.
+RangeEnd RangeEndOf(std::uint32_t word, const RangeEndTable& table) {
     const int range = reading::RangeIndex(word);
-    if (range < 0 || range >= int(table.size())) return false;  // names no range
+    if (range < 0 || range >= int(table.size())) return RangeEnd::Inside;  // names no range
     const RangeEnds& ends = table[std::size_t(range)];
     const int tenths = reading::LevelTenths(word);
-    return tenths <= ends.lower || tenths >= ends.upper;
+    return tenths < ends.lower ? RangeEnd::Under : tenths > ends.upper ? RangeEnd::Over : RangeEnd::Inside;
 }
 
 }  // namespace
 
-bool ReachesRangeEnd(std::uint32_t word) { return ReachesRangeEnd(word, RangeTable()); }
+RangeEnd RangeEndOf(std::uint32_t word) { return RangeEndOf(word, RangeTable()); }
 
 SessionFeed::SessionFeed(const reading::ReadingsSession& session, IntervalLength length, QTimeZone zone,
                          QObject* parent)
@@ -90,7 +93,7 @@ void SessionFeed::ResetRows() {
     lastDateText_.clear();
     lastDate_.reset();
     lastReadingRow_ = 0;
-    readings_ = textReadings_ = sequenced_ = 0;
+    readings_ = textReadings_ = unread_ = 0;
 }
 
 void SessionFeed::Restart() {
@@ -126,9 +129,15 @@ void SessionFeed::Feed(int firstRow, int lastRow) {
     if (lastReadingRow_ == 0) {
         // The first rows since the start: the locale and the day they are
         // read with are those of now, and stay for the rows that follow.
-        locale_ = QLocale();
-        timeFormats_ = RowTimeFormats(locale_);
         today_ = platform::LocalNow().date();
+        rowTimes_ = RowDateTimeReader(QLocale(), today_);
+    }
+    if (!rowTimes_.DateFormChosen() && firstRow <= lastRow && !session_.ReadingAt(firstRow).word) {
+        // Rows of texts: the form their dates are read in is chosen from all
+        // of them.
+        QSet<QString> dates;
+        for (int row = firstRow; row <= lastRow; ++row) dates.insert(session_.Table().Cell(4, row));
+        rowTimes_.ChooseDateForm(dates.values());
     }
     // A record file's rows go in runs straight from their words (a month
     // is 2.6 million of them); every other row one at a time.
@@ -178,7 +187,7 @@ Reading WordReading(std::uint32_t w, const RangeEndTable& ends) {
     r.tenths = reading::LevelTenths(w);
     r.weighting = reading::IsCWeighted(w) ? Weighting::C : Weighting::A;
     r.timeWeighting = reading::IsSlow(w) ? TimeWeighting::Slow : TimeWeighting::Fast;
-    r.atRangeEnd = ReachesRangeEnd(w, ends);
+    r.rangeEnd = RangeEndOf(w, ends);
     return r;
 }
 }  // namespace
@@ -210,18 +219,19 @@ std::optional<Reading> SessionFeed::RowReading(int row) {
     r.tenths = int(std::lround(double(*stored.level) * 10.0));
     r.weighting = stored.cWeighted ? Weighting::C : Weighting::A;
     r.timeWeighting = TimeWeighting::Unknown;
-    ++textReadings_;
-    const auto time = ReadRowTime(session_.Table().Cell(3, row), locale_, timeFormats_);
+    const auto time = rowTimes_.Time(session_.Table().Cell(3, row));
     const QString dateText = session_.Table().Cell(4, row);
     if (dateText != lastDateText_) {
         // A file's rows mostly share their date: read each text once.
         lastDateText_ = dateText;
-        lastDate_ = ReadRowDate(dateText, locale_, today_);
+        lastDate_ = rowTimes_.Date(dateText);
     }
-    if (time && lastDate_) return timeline_.Stamp(*lastDate_, *time, r);
-    ++sequenced_;
-    if (readings_ == 0 && sequenced_ == 1) timeline_.StartDay(today_);
-    return timeline_.StampNextSecond(r);
+    if (!time || !lastDate_) {
+        ++unread_;  // no made-up time: the reading is left out
+        return std::nullopt;
+    }
+    ++textReadings_;
+    return timeline_.Stamp(*lastDate_, *time, r);
 }
 
 }  // namespace noisestats

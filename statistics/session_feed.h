@@ -6,9 +6,11 @@
 // - live rows: the PC date and time the reading was taken;
 // - record-file rows: the word's time of day from the file's start date,
 //   a day later each time the time of day runs past midnight;
-// - text and spreadsheet rows: their Date and Time texts read in the user's
-//   locale; a row whose texts cannot be read is placed one second after the
-//   row before (SequencedRows() counts them, so the window can say so).
+// - text and spreadsheet rows: their Date and Time texts, in the form the
+//   program writes them in with the user's language settings or, for a file
+//   written with others, in the form of those (RowDateTimeReader); a row
+//   whose texts no form reads is left out, never given a made-up time
+//   (UnreadRows() counts them, so the window can say so).
 // Weighting comes from the word or the A/C text; time weighting and the
 // range-end mark only from a word (text rows: time weighting unknown, never
 // marked). Gaps between times are left to the statistics as missing seconds.
@@ -20,6 +22,7 @@
 #include "noise/local_timeline.h"
 #include "noise/noise_statistics.h"
 #include "noise/reading_sample.h"
+#include "statistics/row_date_time.h"
 
 #include <QLocale>
 #include <QObject>
@@ -35,9 +38,10 @@ class ReadingsSession;
 
 namespace noisestats {
 
-// Whether a word's level lies at or beyond an end of its measuring range
-// (the range table's scale labels); never for a word that names no range.
-bool ReachesRangeEnd(std::uint32_t word);
+// Where a word's level lies against its measuring range (the range table's
+// scale labels, which are inside it): over, under or inside; inside for a
+// word that names no range.
+RangeEnd RangeEndOf(std::uint32_t word);
 
 class SessionFeed : public QObject {
     Q_OBJECT
@@ -61,9 +65,10 @@ public:
     std::int64_t Readings() const { return readings_; }
     // Readings that came from rows of texts (no time weighting, no range).
     std::int64_t TextReadings() const { return textReadings_; }
-    // Text rows whose date or time could not be read, placed one second
-    // after the row before.
-    std::int64_t SequencedRows() const { return sequenced_; }
+    // Text rows whose date or time no form reads, left out.
+    std::int64_t UnreadRows() const { return unread_; }
+    // How the text rows' dates and times were read.
+    const RowDateTimeReader& RowTimes() const { return rowTimes_; }
     // Counts the starts over (a reset, a recomputation): results of one
     // generation only ever grow, so a view may keep what it has shown.
     std::uint64_t Generation() const { return generation_; }
@@ -94,8 +99,7 @@ private:
 
     const reading::ReadingsSession& session_;
     QTimeZone zone_;
-    QLocale locale_;
-    QStringList timeFormats_;  // of locale_, worked out once per start
+    RowDateTimeReader rowTimes_;  // of the user's locale when the rows came
     NoiseStatistics stats_;
     LocalTimeline timeline_;
     QDate day_;        // the date word rows were last stamped from
@@ -103,7 +107,7 @@ private:
     QString lastDateText_;
     std::optional<QDate> lastDate_;
     int lastReadingRow_ = 0;  // the last row that held a reading; new rows continue after it
-    std::int64_t readings_ = 0, textReadings_ = 0, sequenced_ = 0;
+    std::int64_t readings_ = 0, textReadings_ = 0, unread_ = 0;
     std::uint64_t generation_ = 0;
     bool liveRows_ = false;  // the rows being fed are the recording's new ones
     bool tellFed_ = false;   // someone listens to ReadingsFed: collect the batch

@@ -93,7 +93,7 @@ void BM_FeedDayOfTextRows(benchmark::State& state) {
         feed.Recompute();
         benchmark::DoNotOptimize(feed.Statistics().Whole());
     }
-    state.counters["sequenced"] = double(feed.SequencedRows());
+    state.counters["unread"] = double(feed.UnreadRows());
 }
 BENCHMARK(BM_FeedDayOfTextRows)->Unit(benchmark::kMillisecond);
 

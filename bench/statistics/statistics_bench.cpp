@@ -44,7 +44,7 @@ std::vector<Reading> Month() {
         r.tenths = level;
         r.weighting = (i / 3600) % 12 == 11 ? Weighting::C : Weighting::A;
         r.timeWeighting = TimeWeighting::Slow;
-        r.atRangeEnd = level == 1050;
+        r.rangeEnd = level == 1050 ? RangeEnd::Over : RangeEnd::Inside;
         out.push_back(r);
     }
     return out;

@@ -82,6 +82,14 @@ std::optional<QColor> ScriptedColorChooser::Choose(const QColor& initial, QObjec
     return a;
 }
 
+std::optional<QDate> ScriptedDateQuestions::Ask(const DateRequest& request) {
+    asked.push_back(request);
+    if (answers.empty()) return std::nullopt;
+    auto a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
 SeamDoubles::SeamDoubles() {
     SetClock(&time);
     SetSleeper(&time);
@@ -89,6 +97,7 @@ SeamDoubles::SeamDoubles() {
     SetNotices(&notices);
     SetFileDialogs(&fileDialogs);
     SetColorChooser(&colors);
+    SetDateQuestions(&dates);
     SetDesktopNotifier(&notifications);
 }
 
@@ -99,6 +108,7 @@ SeamDoubles::~SeamDoubles() {
     SetNotices(nullptr);
     SetFileDialogs(nullptr);
     SetColorChooser(nullptr);
+    SetDateQuestions(nullptr);
     SetDesktopNotifier(nullptr);
 }
 

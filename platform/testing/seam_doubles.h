@@ -2,11 +2,13 @@
 #pragma once
 // Test doubles for the platform seams: a virtual clock that sleeps take
 // forward, a message recorder with scripted answers, a box nobody answers,
-// a notice recorder, scripted file dialogs, a scripted colour chooser and a
-// desktop notification recorder. SeamDoubles installs all of them for the
-// life of a test and puts the system versions back afterwards.
+// a notice recorder, scripted file dialogs, a scripted colour chooser,
+// scripted date questions and a desktop notification recorder. SeamDoubles
+// installs all of them for the life of a test and puts the system versions
+// back afterwards.
 #include "../clock.h"
 #include "../color_chooser.h"
+#include "../date_question.h"
 #include "../desktop_notify.h"
 #include "../file_dialogs.h"
 #include "../messages.h"
@@ -85,6 +87,13 @@ public:
     std::deque<std::optional<QColor>> answers;  // when empty: cancelled
 };
 
+class ScriptedDateQuestions final : public DateQuestions {
+public:
+    std::optional<QDate> Ask(const DateRequest& request) override;
+    std::vector<DateRequest> asked;
+    std::deque<std::optional<QDate>> answers;  // when empty: cancelled
+};
+
 // Desktop notifications as sent, in order.
 class NotificationRecorder final : public DesktopNotifier {
 public:
@@ -105,6 +114,7 @@ public:
     NoticeRecorder notices;
     ScriptedFileDialogs fileDialogs;
     ScriptedColorChooser colors;
+    ScriptedDateQuestions dates;
     NotificationRecorder notifications;
 };
 

@@ -6,6 +6,8 @@
 #include "noise/report.h"
 #include "report/report_command.h"
 #include "report/report_pdf.h"
+#include "report/report_ticks.h"
+#include "noise/alarm_watch.h"
 #include "platform/testing/seam_doubles.h"
 #include "tests/statistics/readings.h"
 
@@ -301,13 +303,15 @@ TEST_F(ReportPdf, OnePageWhoseTextPopplerFinds) {
     const QString expected[] = {
         QStringLiteral("Measurement report"),
         QStringLiteral("Site: 12 Elm Street, façade of no. 14. Purpose: night works complaint."),
-        QStringLiteral("From 2026-06-03 07:00:00 +01:00 to 2026-06-03 19:00:00 +01:00 (12 h 00 min 00 s)"),
+        // From the first reading to the last, as the statistics window says.
+        QStringLiteral("From 2026-06-03 07:00:00 +01:00 to 2026-06-03 18:59:59 +01:00 (12 h 00 min 00 s)"),
         QStringLiteral("A-weighted, SLOW"),
         QStringLiteral("LAeq"), QStringLiteral("LA90"), QStringLiteral("LAE"),
         QStringLiteral("%1 dB").arg(LevelText(a.leq)),
         QStringLiteral("%1 dB").arg(LevelText(a.l90Tenths / 10.0)),
         QStringLiteral("%1 dB").arg(LevelText(a.sel)),
-        QStringLiteral("%1 % / %2 %").arg(CommaDecimal(a.oshaDosePercent, 1)).arg(CommaDecimal(a.nioshDosePercent, 1)),
+        // The window's two decimals; six minutes over the range make the dose a lower bound.
+        QStringLiteral("\u2265 %1 % / \u2265 %2 %").arg(CommaDecimal(a.oshaDosePercent, 2), CommaDecimal(a.nioshDosePercent, 2)),
         // The alarm rows: start, end, duration, peak, Leq.
         QStringLiteral("2026-06-03 10:00:00"), QStringLiteral("11:00:00"), QStringLiteral("1 h 00 min 00 s"),
         QStringLiteral("72,0 dB"),
@@ -370,6 +374,99 @@ TEST_F(ReportPdf, ChartSitsInsideItsFrameOnA4AndLetter) {
         EXPECT_TRUE(frame.adjusted(1, 1, -1, -1).contains(bands)) << "bands " << show(bands) << " frame " << show(frame);
         EXPECT_GT(line.width(), frame.width() * 7 / 10);
     }
+}
+
+// The time axis: every label stands at the time it names, and there are
+// never so many that they touch, on short recordings as on long ones.
+TEST(ReportTimeAxis, LabelsSitOnTheirTicksAndAreFew) {
+    const std::int64_t t0 = EpochOf(QDate(2026, 12, 11), QTime(9, 10, 30), kCet);
+    const struct {
+        const char* name;
+        std::int64_t seconds;
+        const char* first;  // the first label
+        std::int64_t step;  // between ticks
+    } cases[] = {
+        {"one reading", 1, "09:10:30", 1},
+        {"twenty seconds", 20, "09:10:30", 5},
+        {"a quarter of an hour", 15 * 60 + 10, "09:12", 120},
+        {"an afternoon", 5 * 3600, "10:00", 3600},
+        {"past midnight", 16 * 3600, "12-11\n10:00", 2 * 3600},
+        {"two weeks", 14 * 86400, "2026-12-13", 2 * 86400},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<TimeTick> ticks = ReportTimeTicks(t0, t0 + c.seconds, kCet, 8);
+        ASSERT_GE(ticks.size(), 1u);
+        EXPECT_LE(ticks.size(), 8u);
+        EXPECT_EQ(ticks[0].label, QString::fromUtf8(c.first));
+        for (std::size_t i = 0; i < ticks.size(); ++i) {
+            const TimeTick& t = ticks[i];
+            EXPECT_GE(t.epoch, t0);
+            EXPECT_LE(t.epoch, t0 + c.seconds);
+            if (i > 0) EXPECT_EQ(t.epoch - ticks[i - 1].epoch, c.step);
+            // The label is the local time of its tick, to the last field it shows.
+            const QDateTime local = QDateTime::fromSecsSinceEpoch(t.epoch, QTimeZone(kCet));
+            const QString format = t.label.size() == 8 ? "HH:mm:ss" : t.label.size() == 5 ? "HH:mm"
+                                 : t.label.contains('\n')  ? "MM-dd\nHH:mm" : "yyyy-MM-dd";
+            EXPECT_EQ(local.toString(format), t.label);
+            if (format != "HH:mm:ss") EXPECT_EQ(local.time().second(), 0) << t.label.toStdString();
+            if (format == "yyyy-MM-dd") EXPECT_EQ(local.time(), QTime(0, 0));
+        }
+    }
+}
+
+// What the report says of its data matches what the statistics window
+// shows: the coverage of an interval as its seconds with a reading out of
+// the interval's, the dose to two decimals, the end at the last reading;
+// and the alarm rule, or that alarms were off.
+TEST_F(ReportPdf, SaysWhatTheWindowShowsAndTheAlarmRule) {
+    // 09:15:00 to 09:19:59 with 79 seconds unplugged: 221 of the 300 s.
+    std::vector<Reading> readings;
+    const std::int64_t t0 = EpochOf(QDate(2026, 12, 11), QTime(9, 15, 0), kCet);
+    for (int s = 0; s < 300; ++s)
+        if (s < 100 || s >= 179) readings.push_back(At(t0 + s, s % 7 == 0 ? 820 : 640, Weighting::A, TimeWeighting::Slow, false, kCet));
+    ASSERT_EQ(readings.size(), 221u);
+    MeasurementReport report = BuildReport(readings, IntervalLength::Minutes5, {}, QString());
+    ASSERT_EQ(report.intervals.size(), 1u);
+    EXPECT_EQ(report.intervals[0].coveredSeconds, 221);
+    const double dose = report.whole.a->oshaDosePercent;
+    ASSERT_GT(dose, 0.01);
+    ASSERT_LT(dose, 0.05);
+
+    for (bool alarmsOn : {false, true}) {
+        SCOPED_TRACE(alarmsOn);
+        AlarmSettings rule = SiteAlarm();
+        if (alarmsOn) report.alarmRule = rule;
+        const QString pdf = Path(alarmsOn ? "on.pdf" : "off.pdf");
+        QString error;
+        ASSERT_TRUE(SaveReportPdf(report, QPageSize(QPageSize::A4), pdf, &error)) << error.toStdString();
+        Keep(pdf);
+        auto text = RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        ASSERT_TRUE(text);
+        text->replace(QChar(0xFB00), QStringLiteral("ff"));  // the font's ligature, as a reader's search takes it
+        EXPECT_TRUE(text->contains(QRegularExpression(QStringLiteral("2026-12-11 09:15 [^\\n]* 74 %"))))
+            << text->toStdString();
+        for (const QString& e : {QStringLiteral("to 2026-12-11 09:19:59 +01:00 (5 min 00 s)"),
+                                 QStringLiteral("%1 %").arg(CommaDecimal(dose, 2))})
+            EXPECT_TRUE(text->contains(e)) << "missing: " << e.toStdString() << "\n" << text->toStdString();
+        EXPECT_FALSE(text->contains(QStringLiteral("92 %")));
+        if (alarmsOn) {
+            EXPECT_TRUE(text->contains(QStringLiteral("Rule: %1").arg(AlarmRuleText(rule)))) << text->toStdString();
+            EXPECT_FALSE(text->contains(QStringLiteral("Alarms were off.")));
+        } else {
+            EXPECT_TRUE(text->contains(QStringLiteral("Alarms were off."))) << text->toStdString();
+            EXPECT_FALSE(text->contains(QStringLiteral("Rule:")));
+        }
+    }
+}
+
+// An empty report is refused as the save command refuses: no dialog, no file.
+TEST_F(ReportPdf, AnEmptyReportIsRefusedLikeAnEmptySave) {
+    seams.fileDialogs.answers.push_back({true, Path("empty.pdf"), 1});
+    EXPECT_TRUE(RunMeasurementReport(BuildReport({}, IntervalLength::Minutes1, {}, QString()), nullptr).isEmpty());
+    EXPECT_EQ(seams.messages.Texts(), QStringList{QStringLiteral("No data you want to save!")});
+    EXPECT_TRUE(seams.fileDialogs.asked.empty());
+    EXPECT_FALSE(QFile::exists(Path("empty.pdf")));
 }
 
 TEST_F(ReportPdf, NoReadingsStillMakeAPageThatSaysSo) {

@@ -42,16 +42,25 @@ TEST(FileNames, LoaderFollowsFirstThreeCharactersOfTheExtensionInAnyCase) {
     for (const auto& c : cases) EXPECT_EQ(LoadKindOf(QString::fromUtf8(c.path)), c.kind) << c.path;
 }
 
-TEST(FileNames, SaveAlwaysAppendsTheExtensionOfTheChosenForm) {
+// The form decides the format, and the name says it once: never doubled
+// (withext.qzx.qzx) or naming another form (typed.txt.qzx).
+TEST(FileNames, SaveGivesTheNameTheExtensionOfTheChosenFormOnce) {
     const struct { const char* name; int index; const char* target; } cases[] = {
         {"/home/u/data", 2, "/home/u/data.txt"},
-        {"/home/u/data.txt", 2, "/home/u/data.txt.txt"},
-        {"/home/u/data.txt", 1, "/home/u/data.txt.qzx"},
+        {"/home/u/data.txt", 2, "/home/u/data.txt"},
+        {"/home/u/DATA.TXT", 2, "/home/u/DATA.TXT"},    // kept as typed
+        {"/home/u/data.txt", 1, "/home/u/data.qzx"},    // another form's extension is replaced
+        {"/home/u/withext.qzx", 1, "/home/u/withext.qzx"},
         {"/home/u/run", 1, "/home/u/run.qzx"},
-        {"/home/u/run.xls", 3, "/home/u/run.xls.xls"},
+        {"/home/u/run.xls", 3, "/home/u/run.xls"},
+        {"/home/u/run.xlsx", 3, "/home/u/run.xls"},
+        {"/home/u/run.xls", 4, "/home/u/run.xlsx"},
         {"/home/u/run", 0, ""},
         {"/home/u/run", 4, "/home/u/run.xlsx"},
-        {"/home/u/run.xlsx", 4, "/home/u/run.xlsx.xlsx"},
+        {"/home/u/run.xlsx", 4, "/home/u/run.xlsx"},
+        {"/home/u/run.2024", 2, "/home/u/run.2024.txt"},  // not an extension of ours: appended
+        {"/home/u.txt/run", 2, "/home/u.txt/run.txt"},     // a dot in a folder's name
+        {"/home/u/run.", 2, "/home/u/run..txt"},
         {"/home/u/run", 5, ""},
     };
     for (const auto& c : cases)

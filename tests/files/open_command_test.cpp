@@ -5,6 +5,9 @@
 #include "files_fixture.h"
 #include "records/F_open.h"
 #include "records/file_choice.h"
+#include "records/load_report.h"
+
+#include <QRandomGenerator>
 
 #include "ico/animate_widget.h"
 
@@ -78,7 +81,7 @@ TEST_F(OpenCommand, RecordFileShowsNumberedRowsUnderTheStartDateOfItsName) {
     EXPECT_TRUE(seams.messages.shown.empty());
 }
 
-TEST_F(OpenCommand, RecordFilesOfFewerThanFourBytesLoadAsAnEmptyTable) {
+TEST_F(OpenCommand, RecordFilesOfFewerThanFourBytesLoadAsAnEmptyTableAndSaySo) {
     const QString path = records::MakeRecordFileName(folder.path(), 2024, 3, 5, 8, 0, 0);
     for (int size : {0, 1, 3, 5}) {
         SCOPED_TRACE(size);
@@ -92,11 +95,17 @@ TEST_F(OpenCommand, RecordFilesOfFewerThanFourBytesLoadAsAnEmptyTable) {
         EXPECT_EQ(window->Series_rec->Count(), size / 4);
         EXPECT_EQ(window->Series_max->Count(), size / 4);
         EXPECT_EQ(window->Series_min->Count(), size / 4);
-        EXPECT_TRUE(seams.messages.shown.empty());
+        if (size < 4) {
+            ASSERT_EQ(seams.messages.shown.size(), 1u);
+            EXPECT_EQ(seams.messages.shown[0].text, records::EmptyRecordFileText(path, size));
+        } else {
+            EXPECT_TRUE(seams.messages.shown.empty());
+        }
+        seams.messages.shown.clear();
     }
 }
 
-TEST_F(OpenCommand, OnlyQzxTxtAndXlsLoadAndOtherExtensionsChangeNothing) {
+TEST_F(OpenCommand, OnlyQzxTxtAndXlsLoadAndOtherExtensionsChangeNothingButSaySo) {
     const QString record = Path("NGFA0000.qzx1");
     WriteWords(record, {Word(353), Word(354)});
     Open(record);
@@ -108,14 +117,17 @@ TEST_F(OpenCommand, OnlyQzxTxtAndXlsLoadAndOtherExtensionsChangeNothing) {
         EXPECT_EQ(window->Session().ReadingCount, 2u);
         EXPECT_EQ(window->Table->Cell(1, 2), QStringLiteral("65,4"));
         EXPECT_EQ(window->Series_rec->Count(), 2);
+        ASSERT_EQ(seams.messages.shown.size(), 1u);
+        EXPECT_EQ(seams.messages.shown[0].text, records::UnknownKindText(Path(name)));
+        seams.messages.shown.clear();
     }
-    EXPECT_TRUE(seams.messages.shown.empty());
 }
 
 TEST_F(OpenCommand, AFileThatCannotBeReadIsSaidSoAndLeavesTheTableEmpty) {
     QDir(folder.path()).mkdir("folder.txt");
+    QDir(folder.path()).mkdir("NGFA0000.qzx");
     for (const QString& path : {records::MakeRecordFileName(folder.path(), 2024, 3, 5, 9, 0, 0),
-                                Path("missing.txt"), Path("folder.txt")}) {
+                                Path("missing.txt"), Path("folder.txt"), Path("NGFA0000.qzx")}) {
         SCOPED_TRACE(path.toStdString());
         Record(2);
         window->ToolButton3Click();
@@ -127,21 +139,89 @@ TEST_F(OpenCommand, AFileThatCannotBeReadIsSaidSoAndLeavesTheTableEmpty) {
         EXPECT_EQ(window->Series_rec->Count(), 0);
         ASSERT_EQ(seams.messages.shown.size(), 1u);
         EXPECT_EQ(seams.messages.shown[0].caption, QStringLiteral("Information"));
-        EXPECT_TRUE(seams.messages.shown[0].text.contains(path));
+        // Missing and a folder each in words of their own.
+        EXPECT_EQ(seams.messages.shown[0].text, QFileInfo(path).isDir()
+                                                    ? QStringLiteral("%1 is a folder, not a file.").arg(path)
+                                                    : QStringLiteral("The file %1 does not exist.").arg(path));
+    }
+    EXPECT_TRUE(seams.dates.asked.empty());  // no day asked for a file that is not there
+}
+
+// A record file of a name of the user's choice (or 30 February) is not
+// refused: the day is asked for, and a cancel changes nothing.
+TEST_F(OpenCommand, ARecordNameWithoutACalendarDateAsksForTheDay) {
+    Record(2);
+    window->ToolButton3Click();
+    for (const char* name : {"NBUA0000.qzx", "ZBTM1230.QZX"}) {  // 30 February 2023, 29 February 2035
+        SCOPED_TRACE(name);
+        const auto before = TableRows();
+        const QString path = Path(name);
+        WriteWords(path, {Word(353), Word(354, 1)});
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2025, 4, 6), QTime(10, 0)), QFileDevice::FileModificationTime));
+        }
+        seams.dates.asked.clear();
+        seams.messages.shown.clear();
+        Open(path);  // cancelled
+        ASSERT_EQ(seams.dates.asked.size(), 1u);
+        EXPECT_TRUE(seams.dates.asked[0].text.contains(path)) << seams.dates.asked[0].text.toStdString();
+        EXPECT_EQ(seams.dates.asked[0].initial, QDate(2025, 4, 6));  // the day the file was last written
+        EXPECT_EQ(seams.dates.asked[0].owner, window.get());
+        EXPECT_EQ(TableRows(), before);
+        EXPECT_TRUE(seams.messages.shown.empty());
+
+        seams.dates.answers = {QDate(2025, 4, 5)};
+        Open(path);
+        ASSERT_EQ(window->Session().ReadingCount, 2u);
+        for (const Row& row : TableRows()) EXPECT_EQ(row[4], reading::FormatShortDate(QDate(2025, 4, 5)));
+        EXPECT_TRUE(seams.messages.shown.empty());
     }
 }
 
-TEST_F(OpenCommand, ARecordNameWithoutACalendarDateShowsTheErrorAndLeavesTheTableEmpty) {
-    Record(2);
-    window->ToolButton3Click();
-    const QString path = Path("NBUA0000.qzx");  // 30 February 2023
-    WriteWords(path, {Word(353)});
-    Open(path);
+// Files that load nothing, or doubtful data, say so.
+TEST_F(OpenCommand, FilesThatLoadNothingOrDoubtfulTimesSaySo) {
+    QRandomGenerator random(7);
+    QByteArray noise(4000, '\0');
+    for (char& c : noise) c = char(random.bounded(256));
+    WriteFile(Path("NGFA0000.qzx"), noise);
+    WriteFile(Path("empty.txt"), "");
+    WriteFile(Path("random.txt"), noise.left(700).replace('\0', 'x'));
+    WriteFile(Path("empty.xls"), "");
+    WriteFile(Path("empty.xlsx"), "");
+    const struct {
+        const char* name;
+        QString text;        // what is said
+        quint32 readings;    // what is shown
+    } cases[] = {
+        {"NGFA0000.qzx", QString(), 1000},  // loaded, with the warning below
+        {"empty.txt", records::EmptyTextFileText(Path("empty.txt"), 0), 0},
+        {"empty.xls", records::EmptySpreadsheetText(Path("empty.xls")), 0},
+        {"empty.xlsx", records::EmptySpreadsheetText(Path("empty.xlsx")), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        seams.messages.shown.clear();
+        Open(Path(c.name));
+        EXPECT_EQ(window->Session().ReadingCount, c.readings);
+        ASSERT_EQ(seams.messages.shown.size(), 1u);
+        const QString text = seams.messages.shown[0].text;
+        if (c.text.isEmpty()) {
+            EXPECT_TRUE(text.startsWith(QStringLiteral("The record file %1 may be damaged").arg(Path(c.name))))
+                << text.toStdString();
+            EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Warning);
+        } else {
+            EXPECT_EQ(text, c.text);
+            EXPECT_FALSE(text.contains(QStringLiteral("OLE2")));
+        }
+    }
+    // Random text: either no row at all, or a row whose level is no number;
+    // never silence.
+    seams.messages.shown.clear();
+    Open(Path("random.txt"));
     EXPECT_EQ(window->Session().ReadingCount, 0u);
-    EXPECT_EQ(window->Table->RowCount(), 1);
-    ASSERT_EQ(seams.messages.shown.size(), 1u);
-    EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
-    EXPECT_TRUE(seams.messages.shown[0].text.contains(QStringLiteral("NBUA0000"))) << seams.messages.shown[0].text.toStdString();
+    EXPECT_EQ(seams.messages.shown.size(), 1u);
 }
 
 TEST_F(OpenCommand, ATextLevelThatIsNoNumberRaisesTheAlertAndKeepsTheRowsBefore) {
@@ -190,8 +270,13 @@ TEST_P(BrokenSpreadsheet, GivesAnErrorBoxAndLeavesNothingOpen) {
 
     Open(Path("bad.xls"));
     ASSERT_EQ(seams.messages.shown.size(), 1u);
-    EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
-    EXPECT_FALSE(seams.messages.shown[0].text.isEmpty());
+    if (bytes.isEmpty()) {
+        // Cut to nothing: said to be empty, not a workbook of another kind.
+        EXPECT_EQ(seams.messages.shown[0].text, records::EmptySpreadsheetText(Path("bad.xls")));
+    } else {
+        EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+        EXPECT_FALSE(seams.messages.shown[0].text.isEmpty());
+    }
     EXPECT_EQ(window->findChild<TForm_MOpen*>(), nullptr);
     EXPECT_EQ(window->Session().ReadingCount, 0u);
 }

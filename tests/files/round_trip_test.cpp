@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A recording's table saved in each form and opened again gives back the
-// same rows, count and curves; an existing target is replaced without a
-// question.
+// same rows, count and curves; an existing target is replaced once the
+// user says so.
 #include "files_fixture.h"
 
 #include <QFileInfo>
@@ -35,8 +35,9 @@ TEST_P(RoundTrip, SavedAndOpenedAgainGivesTheSameRows) {
     const QString target = stem + "." + form.extension;
     WriteFile(target, "an older file of the same name");
     AnswerFileDialog(stem, form.filterIndex);
-    window->ToolButton2Click();
-    ASSERT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join("; ").toStdString();
+    window->ToolButton2Click();  // answered Yes
+    ASSERT_EQ(seams.messages.Texts(), QStringList{QStringLiteral("The file %1 already exists. Replace it?").arg(target)});
+    seams.messages.shown.clear();
 
     window->ClearTable();
     window->Session().RunningMax = window->Session().RunningMin = 0;

@@ -22,6 +22,9 @@ protected:
         ASSERT_FALSE(window->Session().Recording);
     }
     QStringList Files() const { return QDir(folder.path()).entryList(QDir::Files, QDir::Name); }
+    static QString ReplaceQuestion(const QString& path) {
+        return QStringLiteral("The file %1 already exists. Replace it?").arg(path);
+    }
     // Checks, while each box is open, that the tick is off.
     void ExpectTickOffInBoxes() {
         seams.messages.onShow = [this](const platform::Message&) { EXPECT_FALSE(window->Recorder().Timer().isActive()); };
@@ -80,7 +83,7 @@ TEST_F(SaveCommand, YesThenCancelStopsTheRecordingAndWritesNothing) {
     EXPECT_EQ(window->Session().ReadingCount, 2u);  // stopped for good
 }
 
-TEST_F(SaveCommand, TextFormAppendsTxtAndWritesOneLineMoreThanThereAreRows) {
+TEST_F(SaveCommand, TextFormKeepsATypedTxtAndWritesOneLineMoreThanThereAreRows) {
     RecordAndStop(3);
     std::vector<QSize> formSizes;
     seams.time.onAdvance = [&](int) {
@@ -101,14 +104,15 @@ TEST_F(SaveCommand, TextFormAppendsTxtAndWritesOneLineMoreThanThereAreRows) {
     EXPECT_EQ(formSizes, std::vector<QSize>(4, QSize(290, 77)));
     EXPECT_EQ(window->findChild<TFormSave*>(), nullptr);
     EXPECT_TRUE(TickRunsEverySecond());
-    EXPECT_TRUE(seams.messages.shown.empty());
+    // The second save is to the file the first wrote, replaced when asked.
+    EXPECT_EQ(seams.messages.Texts(), QStringList{ReplaceQuestion(Path("data.txt"))});
 
     QByteArray expected;
     for (const Row& row : TableRows())
         expected += (QStringList(row.begin(), row.end()).join(QLatin1Char('\t')) + QStringLiteral("\t\r\n")).toLocal8Bit();
     expected += "\t\t\t\t\t\r\n";
     EXPECT_EQ(ReadFile(Path("data.txt")), expected);
-    EXPECT_EQ(ReadFile(Path("data.txt.txt")), expected);
+    EXPECT_FALSE(QFile::exists(Path("data.txt.txt")));
     EXPECT_EQ(expected.count("\r\n"), 4);
 }
 
@@ -135,9 +139,12 @@ TEST_F(SaveCommand, RecordFormCopiesTheLastRecordingEvenAfterAnotherFileWasLoade
     ASSERT_EQ(window->Session().ReadingCount, 5u);
     WriteFile(Path("copy.qzx"), "an older file");
     AnswerFileDialog(Path("copy"), 1);
+    // The name keeps no date: saved as typed all the same, over the older file.
+    seams.messages.answers = {platform::No, platform::Yes};
     window->ToolButton2Click();
     EXPECT_EQ(ReadFile(Path("copy.qzx")), recorded);
-    EXPECT_TRUE(seams.messages.shown.empty());
+    ASSERT_EQ(seams.messages.shown.size(), 2u);
+    EXPECT_EQ(seams.messages.shown[1].text, ReplaceQuestion(Path("copy.qzx")));
     EXPECT_TRUE(TickRunsEverySecond());
 }
 
@@ -173,9 +180,10 @@ TEST_F(SaveCommand, SpreadsheetFormWithoutTheTemplateFailsAndLeavesAnOlderFile) 
     ExpectTickOffInBoxes();
     AnswerFileDialog(Path("run"), 3);
     window->ToolButton2Click();
-    ASSERT_EQ(seams.messages.shown.size(), 1u);
-    EXPECT_EQ(seams.messages.shown[0].text, QStringLiteral("The Excel File does not exist \uFF01"));
-    EXPECT_EQ(seams.messages.shown[0].caption, QStringLiteral("Information"));
+    ASSERT_EQ(seams.messages.shown.size(), 2u);
+    EXPECT_EQ(seams.messages.shown[0].text, ReplaceQuestion(Path("run.xls")));
+    EXPECT_EQ(seams.messages.shown[1].text, QStringLiteral("The Excel File does not exist \uFF01"));
+    EXPECT_EQ(seams.messages.shown[1].caption, QStringLiteral("Information"));
     EXPECT_EQ(ReadFile(Path("run.xls")), "an older file");
     EXPECT_TRUE(TickRunsEverySecond());
 }
@@ -252,8 +260,9 @@ TEST_F(SaveCommand, ASpreadsheetSaveThatFailsLeavesTheOlderTargetByteEqualAndNoS
         seams.messages.shown.clear();
         AnswerFileDialog(Path("run"), 3);
         window->ToolButton2Click();
-        ASSERT_EQ(seams.messages.shown.size(), 1u);
-        EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+        ASSERT_EQ(seams.messages.shown.size(), 2u);
+        EXPECT_EQ(seams.messages.shown[0].text, ReplaceQuestion(Path("run.xls")));
+        EXPECT_EQ(seams.messages.shown[1].icon, platform::MessageIcon::Error);
         EXPECT_EQ(ReadFile(Path("run.xls")), older);
         EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), before);
         EXPECT_TRUE(TickRunsEverySecond());
@@ -275,17 +284,108 @@ TEST_F(SaveCommand, WorkbookFormWritesBesideTheTargetAndKeepsAnOlderFileWhenItFa
         seams.time.sleeps.clear();
         AnswerFileDialog(Path("run"), 4);
         window->ToolButton2Click();
-        EXPECT_EQ(seams.messages.shown.size(), c.saved ? 0u : 1u);
+        ASSERT_EQ(seams.messages.shown.size(), c.saved ? 1u : 2u);
+        EXPECT_EQ(seams.messages.shown[0].text, ReplaceQuestion(Path("run.xlsx")));
         if (c.saved) {
             EXPECT_EQ(ReadFile(Path("run.xlsx")).left(2), QByteArray("PK"));
             EXPECT_EQ(seams.time.sleeps, std::vector<int>{1000});
         } else {
-            EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+            EXPECT_EQ(seams.messages.shown[1].icon, platform::MessageIcon::Error);
             EXPECT_EQ(ReadFile(Path("run.xlsx")), before);
         }
         EXPECT_EQ(QDir(folder.path()).entryList({"*.xlsx*", ".run*"}, QDir::Files | QDir::Hidden),
                   QStringList{"run.xlsx"});
         EXPECT_EQ(window->findChild<TFormSave*>(), nullptr);
         EXPECT_TRUE(TickRunsEverySecond());
+    }
+}
+
+// An existing file is replaced only when the user says so, in every form;
+// answered No, it stays byte for byte and nothing is written beside it.
+TEST_F(SaveCommand, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
+    RecordAndStop(3);
+    const QString stem = QFileInfo(window->Session().RecordingFileName).completeBaseName();
+    const struct { int index; QString typed, target; } forms[] = {
+        {1, Path("copy_" + stem), Path("copy_" + stem + ".qzx")},  // a name that keeps the day
+        {2, Path("run.txt"), Path("run.txt")},
+        {3, Path("run"), Path("run.xls")},
+        {4, Path("run.XLSX"), Path("run.XLSX")},
+    };
+    for (const auto& f : forms) {
+        SCOPED_TRACE(f.index);
+        const QString typed = f.typed;
+        WriteFile(f.target, "an older file");
+        const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        for (int answer : {platform::No, platform::Yes}) {
+            seams.messages.shown.clear();
+            seams.messages.answers = {answer};
+            AnswerFileDialog(typed, f.index);
+            window->ToolButton2Click();
+            ASSERT_GE(seams.messages.shown.size(), 1u) << "no question";
+            EXPECT_EQ(seams.messages.shown[0].text, ReplaceQuestion(f.target));
+            EXPECT_EQ(seams.messages.shown[0].buttons, platform::Yes | platform::No);
+            EXPECT_EQ(ReadFile(f.target) == "an older file", answer == platform::No);
+            EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), before);
+            EXPECT_TRUE(TickRunsEverySecond());
+        }
+    }
+}
+
+// A record file keeps its recording's day only in its name: the dialog
+// proposes the recording's own name, and a typed name that would give
+// another day (or none) is offered the recording's stem after it.
+TEST_F(SaveCommand, ARecordFileSavedUnderATypedNameOpensAgainWithItsDay) {
+    seams.time.Set(QDateTime(QDate(2026, 12, 11), QTime(9, 17, 30)));
+    RecordAndStop(3);
+    const QString recording = window->Session().RecordingFileName;
+    const QString stem = QFileInfo(recording).completeBaseName();
+    const QString day = reading::FormatShortDate(QDate(2026, 12, 11));
+    ASSERT_EQ(window->Table->Cell(4, 1), day);
+
+    // The dialog starts on the recording's name and folder; saved there as
+    // it stands, the recording's own file is left as it is.
+    AnswerFileDialog(Path(stem), 1);
+    window->ToolButton2Click();
+    ASSERT_EQ(seams.fileDialogs.asked.size(), 1u);
+    EXPECT_EQ(seams.fileDialogs.asked[0].proposedName, stem);
+    EXPECT_EQ(seams.fileDialogs.asked[0].directory, folder.path());
+    EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join('|').toStdString();
+
+    const struct {
+        const char* typed;
+        int answer;            // to the question about the day
+        const char* written;   // nullptr: nothing
+    } cases[] = {
+        {"UPPER.QZX", platform::Yes, nullptr},            // gives no calendar date: the stem is added
+        {"withext.qzx", platform::Yes, nullptr},
+        {"typed.txt", platform::Yes, nullptr},             // another form's extension: replaced
+        {"typed2", platform::No, "typed2.qzx"},            // kept as typed, at the user's word
+        {"typed3", platform::Cancel, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        seams.messages.shown.clear();
+        seams.messages.answers = {c.answer};
+        const QStringList before = Files();
+        AnswerFileDialog(Path(c.typed), 1);
+        window->ToolButton2Click();
+        ASSERT_EQ(seams.messages.shown.size(), 1u);
+        const platform::Message& question = seams.messages.shown[0];
+        EXPECT_EQ(question.buttons, platform::Yes | platform::No | platform::Cancel);
+        EXPECT_TRUE(question.text.contains(day)) << question.text.toStdString();
+        const QString base = QFileInfo(QString::fromLatin1(c.typed)).completeBaseName();
+        const QString keeping = Path(base + "_" + stem + ".qzx");
+        const QString written = c.written ? Path(c.written) : c.answer == platform::Yes ? keeping : QString();
+        if (written.isEmpty()) {
+            EXPECT_EQ(Files(), before);
+            continue;
+        }
+        EXPECT_EQ(ReadFile(written), ReadFile(recording));
+        if (c.answer != platform::Yes) continue;
+        // Opened again, every row shows the day it was recorded.
+        Open(written);
+        ASSERT_EQ(window->Session().ReadingCount, 3u);
+        for (const Row& row : TableRows()) EXPECT_EQ(row[4], day);
+        EXPECT_TRUE(seams.dates.asked.empty());
     }
 }

@@ -212,7 +212,7 @@ TEST_F(CardCommand, OpenIsRefusedDuringARecording) {
     EXPECT_EQ(window->Table->Cell(1, 1), QString());
 }
 
-TEST_F(CardCommand, CursorAndTimerComeBackWhenTheFileCannotBeLoaded) {
+TEST_F(CardCommand, CursorAndTimerComeBackWhenTheFileLoadsNothing) {
     MakeCard();
     card->PutFile("NBUA0000.QZX", RecordBytes());  // a name that gives 30 February
     StartWithCard();
@@ -220,9 +220,10 @@ TEST_F(CardCommand, CursorAndTimerComeBackWhenTheFileCannotBeLoaded) {
         ClickRow(d, RowOfLogs + 1);
         d.Button6->click();
     });
-    ASSERT_EQ(seams.messages.shown.size(), 1u);
-    EXPECT_TRUE(seams.messages.shown[0].text.contains(QStringLiteral("NBUA0000")))
-        << seams.messages.shown[0].text.toStdString();
+    // The day is asked for, and not given.
+    ASSERT_EQ(seams.dates.asked.size(), 1u);
+    EXPECT_TRUE(seams.dates.asked[0].text.contains(QStringLiteral("NBUA0000"))) << seams.dates.asked[0].text.toStdString();
+    EXPECT_EQ(window->Session().ReadingCount, 0u);
     EXPECT_TRUE(window->Recorder().Timer().isActive());
     EXPECT_NE(window->cursor().shape(), Qt::WaitCursor);
 }

@@ -183,6 +183,50 @@ TEST_F(CardDialog, CopiesOfPaddedAndExtensionlessEntriesHaveCleanNames) {
     EXPECT_EQ(FileBytes(target.filePath("notes")), cardtest::Pattern(700, 2));
     EXPECT_EQ(FileBytes(folder.filePath("NGFO0509.QZX")), cardtest::Pattern(1000, 1));
     EXPECT_EQ(window->OpenFileName, folder.filePath("NGFO0509.QZX"));
+    // Its bytes are a test pattern, not a recording's words: loaded, with
+    // the warning that their times can't be right.
+    ASSERT_EQ(seams.messages.shown.size(), 1u);
+    EXPECT_TRUE(seams.messages.shown[0].text.startsWith(
+        QStringLiteral("The record file %1 may be damaged").arg(folder.filePath("NGFO0509.QZX"))));
+}
+
+// A ticked box names the file the operations act on; the root row and a
+// directory are never copied, so no file appears for them.
+TEST_F(CardDialog, OpenActsOnTheTickedFileAndNothingIsWrittenForTheRootRowOrADirectory) {
+    const auto tick = [](TForm_sd& d, int row, bool on = true) {
+        d.ListView1->topLevelItem(row)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
+    };
+    RunCommand([&](TForm_sd& d) {
+        EXPECT_EQ(d.SelectedIndex, 0);  // the root row is highlighted
+        d.Button6->click();
+        d.Button3->click();
+        ClickRow(d, RowOfLogs);
+        d.Button6->click();
+        d.Button3->click();
+        tick(d, RowOfA);
+        tick(d, RowOfB);
+        d.Button6->click();
+        d.Button2->click();
+        EXPECT_TRUE(d.isVisible());
+        d.Button7->click();
+    });
+    EXPECT_EQ(seams.messages.Texts(),
+              (QStringList{TForm_sd::RootCopyMessage, TForm_sd::RootCopyMessage, TForm_sd::DirectoryCopyMessage,
+                           TForm_sd::DirectoryCopyMessage, TForm_sd::TickOneMessage, TForm_sd::TickOneMessage}));
+    EXPECT_TRUE(seams.fileDialogs.asked.empty());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList());
+    EXPECT_TRUE(window->OpenFileName.isEmpty());
+    EXPECT_EQ(SectorWrites(), 0);
+
+    // The record file's box ticked, the root row still highlighted.
+    seams.messages.shown.clear();
+    RunCommand([&](TForm_sd& d) {
+        tick(d, RowOfRecord);
+        d.Button6->click();
+    });
+    EXPECT_EQ(FileBytes(folder.filePath("NGFO0509.QZX")), RecordBytes());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"NGFO0509.QZX"});
+    EXPECT_EQ(window->Session().ReadingCount, 3u);
     EXPECT_TRUE(seams.messages.shown.empty()) << seams.messages.Texts().join('|').toStdString();
 }
 

@@ -60,4 +60,26 @@ TEST(CommandLineTexts, HelpNamesEveryOptionAndTheFile) {
         EXPECT_TRUE(help.contains(QLatin1String(word))) << word;
 }
 
+// The toolkit's own options go before the line is read without a display;
+// everything else stays, so an unknown option is still found.
+TEST(CommandLineTexts, ToolkitOptionsAreLeftToTheToolkit) {
+    const struct {
+        QStringList arguments;
+        QStringList ours;
+    } cases[] = {
+        {{"-platform", "offscreen", "x.qzx"}, {"x.qzx"}},
+        {{"--display", ":1", "-reverse", "-style=fusion", "--qwindowgeometry", "10x10"}, {}},
+        {{"-stylesheet", "a.qss", "--bogus"}, {"--bogus"}},
+        {{"--bogus", "-platform"}, {"--bogus", "-platform"}},  // no value: not the toolkit's
+        {{"--", "-platform", "x"}, {"--", "-platform", "x"}},
+        {{"-platformx", "y"}, {"-platformx", "y"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        EXPECT_EQ(startup::WithoutToolkitOptions(c.arguments), c.ours);
+    }
+    EXPECT_EQ(startup::ParseCommandLine(startup::WithoutToolkitOptions({"-platform", "offscreen", "x.qzx"})).file,
+              QStringLiteral("x.qzx"));
+}
+
 }  // namespace

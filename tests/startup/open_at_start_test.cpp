@@ -5,6 +5,7 @@
 #include "monitor/F_help.h"
 #include "monitor/F_main.h"
 #include "monitor/startup.h"
+#include "records/load_report.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -55,6 +56,7 @@ struct FileCase {
     QString file;        // as given on the command line, relative to the working folder
     QByteArray content;  // written to `file`
     unsigned rows;       // rows in the table after the load
+    bool saysKind = false;  // the program says it does not read the file's kind
 };
 
 void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
@@ -72,7 +74,8 @@ TEST_P(OpenAtStartCases, LoadsTheFileAsTheOpenDialogWould) {
     EXPECT_EQ(seen.count, c.rows);
     // The dialog hands over a full path; so does the command line.
     EXPECT_EQ(seen.openFileName, folder.path() + QLatin1Char('/') + c.file);
-    EXPECT_TRUE(seams.messages.shown.empty());
+    EXPECT_EQ(seams.messages.Texts(), c.saysKind ? QStringList{records::UnknownKindText(seen.openFileName)}
+                                                 : QStringList());
 }
 
 QByteArray RecordWords(int count) {
@@ -86,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FileCase{"record", "NGFO0509.qzx", RecordWords(3), 3},
         FileCase{"text", "levels.txt", "1\t65,3\tA\t12:00:00\t10.12.2026\t\r\n2\t66,0\tA\t12:00:01\t10.12.2026\t\r\n", 2},
-        FileCase{"other_kind_is_left_alone", "notes.doc", "not a recording", 0}),
+        FileCase{"other_kind_is_left_alone", "notes.doc", "not a recording", 0, true}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
 
 TEST_F(OpenAtStart, BareStartLoadsNothing) {
@@ -101,29 +104,31 @@ struct BadCase {
     const char* name;
     QString file;
     bool exists;
+    bool asksForTheDay;  // else an error box says what is wrong
 };
 
 void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
 class OpenAtStartBad : public OpenAtStart, public ::testing::WithParamInterface<BadCase> {};
 
-TEST_P(OpenAtStartBad, ShowsAnErrorAndTheWindowStays) {
+TEST_P(OpenAtStartBad, LoadsNothingSaysOrAsksWhyAndTheWindowStays) {
     const BadCase& c = GetParam();
     WriteBothPictures();
     if (c.exists) WriteFile(folder.path() + QLatin1Char('/') + c.file, RecordWords(2));
     const Seen seen = RunWith(c.file);
     ASSERT_TRUE(seen.ran);  // the window was still up after the load
-    EXPECT_EQ(seen.count, 0u);
-    ASSERT_EQ(seams.messages.shown.size(), 1u);
-    EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
+    EXPECT_EQ(seen.count, 0u);  // the day asked for is not given
+    EXPECT_EQ(seams.dates.asked.size(), c.asksForTheDay ? 1u : 0u);
+    ASSERT_EQ(seams.messages.shown.size(), c.asksForTheDay ? 0u : 1u);
+    if (!c.asksForTheDay) EXPECT_EQ(seams.messages.shown[0].icon, platform::MessageIcon::Error);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, OpenAtStartBad,
     ::testing::Values(
         // A record file's name carries its start date: N = 2023, B = February, V = 31st.
-        BadCase{"name_without_a_calendar_date", "NBV01234.qzx", true},
-        BadCase{"missing_file", "NGFO0509.qzx", false}),
+        BadCase{"name_without_a_calendar_date", "NBV01234.qzx", true, true},
+        BadCase{"missing_file", "NGFO0509.qzx", false, false}),
     [](const ::testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
 
 TEST_F(OpenAtStart, TheWindowCarriesTheProgramsIconAndDesktopName) {

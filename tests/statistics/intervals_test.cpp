@@ -192,11 +192,77 @@ TEST(StatisticsIntervals, RangeEndMarksOnlyItsPeriodAndWeighting) {
     s.Add(At(t0 + 60, 600, Weighting::A, TimeWeighting::Slow, false, kCet));
     const std::vector<PeriodResult> all = s.AllIntervals();
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_TRUE(all[0].a->reachesRangeEnd);
-    EXPECT_FALSE(all[0].c->reachesRangeEnd);
-    EXPECT_FALSE(all[1].a->reachesRangeEnd);
-    EXPECT_TRUE(s.Whole().a->reachesRangeEnd);
-    EXPECT_FALSE(s.Whole().c->reachesRangeEnd);
+    EXPECT_TRUE(all[0].a->BeyondRange());
+    EXPECT_FALSE(all[0].c->BeyondRange());
+    EXPECT_FALSE(all[1].a->BeyondRange());
+    EXPECT_TRUE(s.Whole().a->BeyondRange());
+    EXPECT_FALSE(s.Whole().c->BeyondRange());
+}
+
+// A reading over its range stands for a level at least as high, one under
+// it for one at most as low: a figure is a bound exactly when such a
+// reading can move it, and in the direction it can.
+TEST(StatisticsIntervals, OnlyFiguresAReadingBeyondItsRangeCanMoveAreBounds) {
+    using B = Bound;
+    constexpr RangeEnd In = RangeEnd::Inside, Over = RangeEnd::Over, Under = RangeEnd::Under;
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, RangeEnd>> readings;  // tenths and range end, a second apart
+        FigureBounds expected;                           // leq, max, min, l10, l50, l90, dose
+    };
+    auto times = [](int n, int tenths, RangeEnd end) { return std::vector<std::pair<int, RangeEnd>>(n, {tenths, end}); };
+    auto join = [](std::vector<std::pair<int, RangeEnd>> a, const std::vector<std::pair<int, RangeEnd>>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    std::vector<std::pair<int, RangeEnd>> ramp;  // 55,0 .. 64,9 dB
+    for (int i = 0; i < 100; ++i) ramp.push_back({550 + i, In});
+    const Case cases[] = {
+        {"inside", ramp, {}},
+        {"one loud second over the range", join(ramp, {{850, Over}}),
+         {B::AtLeast, B::AtLeast, B::Exact, B::Exact, B::Exact, B::Exact, B::AtLeast}},
+        {"one quiet second under it", join({{290, Under}}, ramp),
+         {B::AtMost, B::Exact, B::AtMost, B::Exact, B::Exact, B::Exact, B::Exact}},
+        {"under the range all along", times(40, 290, Under),
+         {B::AtMost, B::AtMost, B::AtMost, B::AtMost, B::AtMost, B::AtMost, B::Exact}},
+        {"over and under", join(join({{290, Under}}, ramp), {{850, Over}}),
+         {B::Either, B::AtLeast, B::AtMost, B::Exact, B::Exact, B::Exact, B::AtLeast}},
+        // Over a low range (30-80) below readings of a higher one: every
+        // rank at or above them can rise.
+        {"over a low range under higher levels", join(times(50, 850, Over), times(50, 1000, In)),
+         {B::AtLeast, B::AtLeast, B::AtLeast, B::AtLeast, B::AtLeast, B::AtLeast, B::AtLeast}},
+        // The maximum is held by a reading inside the range as well: it
+        // stays; the reading under the range may still be the lowest.
+        {"under the range at the maximum, shared", join(times(5, 600, In), {{650, In}, {650, Under}}),
+         {B::AtMost, B::Exact, B::AtMost, B::Exact, B::Exact, B::AtMost, B::Exact}},
+        {"under the range at the maximum alone", join(times(5, 600, In), {{650, Under}}),
+         {B::AtMost, B::AtMost, B::AtMost, B::AtMost, B::Exact, B::AtMost, B::Exact}},
+        // Under a top range (80-130): a level that adds dose may be lower;
+        // L90, the second lowest of eleven, stays.
+        {"under a range whose readings add dose", join(times(10, 900, In), {{820, Under}}),
+         {B::AtMost, B::Exact, B::AtMost, B::Exact, B::Exact, B::Exact, B::AtMost}},
+    };
+    const auto name = [](B b) { return b == B::Exact ? "exact" : b == B::AtLeast ? "at least" : b == B::AtMost ? "at most" : "either"; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NoiseStatistics s(IntervalLength::Minutes60);
+        const std::int64_t t0 = EpochOf(kDay, QTime(9, 0, 0), kCet);
+        for (std::size_t i = 0; i < c.readings.size(); ++i)
+            s.Add(At(t0 + std::int64_t(i), c.readings[i].first, Weighting::A, TimeWeighting::Slow, c.readings[i].second,
+                     kCet));
+        const PeriodResult whole = s.Whole();
+        ASSERT_TRUE(whole.a);
+        const FigureBounds& b = whole.a->bounds;
+        const std::pair<B, B> figures[] = {{b.leq, c.expected.leq}, {b.max, c.expected.max}, {b.min, c.expected.min},
+                                           {b.l10, c.expected.l10}, {b.l50, c.expected.l50}, {b.l90, c.expected.l90},
+                                           {b.dose, c.expected.dose}};
+        const char* names[] = {"Leq", "max", "min", "L10", "L50", "L90", "dose"};
+        for (int i = 0; i < 7; ++i) EXPECT_STREQ(name(figures[i].first), name(figures[i].second)) << names[i];
+        // The interval holds the same readings: the same bounds.
+        const FigureBounds& ib = s.AllIntervals().at(0).a->bounds;
+        EXPECT_EQ(ib.l90, b.l90);
+        EXPECT_EQ(ib.max, b.max);
+    }
 }
 
 TEST(StatisticsIntervals, ChangingTheLengthRecomputesFromTheReadings) {

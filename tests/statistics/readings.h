@@ -14,16 +14,22 @@ inline std::int64_t EpochOf(QDate d, QTime t, int offsetSeconds) {
     return QDateTime(d, t, QTimeZone(offsetSeconds)).toSecsSinceEpoch();
 }
 
-inline Reading At(std::int64_t epoch, int tenths, Weighting w = Weighting::A,
-                  TimeWeighting tw = TimeWeighting::Slow, bool atRangeEnd = false, int offsetSeconds = 0) {
+inline Reading At(std::int64_t epoch, int tenths, Weighting w, TimeWeighting tw, RangeEnd end,
+                  int offsetSeconds = 0) {
     Reading r;
     r.epochSeconds = epoch;
     r.utcOffsetSeconds = offsetSeconds;
     r.tenths = tenths;
     r.weighting = w;
     r.timeWeighting = tw;
-    r.atRangeEnd = atRangeEnd;
+    r.rangeEnd = end;
     return r;
+}
+
+// `overRange`: the reading lies over its range's upper end.
+inline Reading At(std::int64_t epoch, int tenths, Weighting w = Weighting::A,
+                  TimeWeighting tw = TimeWeighting::Slow, bool overRange = false, int offsetSeconds = 0) {
+    return At(epoch, tenths, w, tw, overRange ? RangeEnd::Over : RangeEnd::Inside, offsetSeconds);
 }
 
 }  // namespace noisestats::testing

@@ -95,8 +95,8 @@ TEST_F(Feed, LiveRowsAreFedOneTickAtATimeWithWeightingsApartAndRangeEnds) {
     // never starting over (which would cost the whole recording per tick).
     ASSERT_GT(session.Table().RowCount(), 2);
     const std::uint64_t generation = feed.Generation();
-    // Range 0 spans 30..80 dB: 80,0 dB is at its upper end.
-    AppendLive(Word(800, 0, SlowBit), t0);
+    // Range 0 spans 30..80 dB: 80,5 dB is over its upper end.
+    AppendLive(Word(805, 0, SlowBit), t0);
     EXPECT_EQ(feed.Readings(), 1);
     AppendLive(Word(650, 0, CBit), t0.addSecs(1));
     AppendLive(Word(500, 0, SlowBit), t0.addSecs(2));
@@ -107,14 +107,15 @@ TEST_F(Feed, LiveRowsAreFedOneTickAtATimeWithWeightingsApartAndRangeEnds) {
     ASSERT_EQ(intervals.size(), 2u);
     ASSERT_TRUE(intervals[0].a);
     EXPECT_FALSE(intervals[0].c);
-    EXPECT_TRUE(intervals[0].a->reachesRangeEnd);
+    EXPECT_EQ(intervals[0].a->overRange, 1);
+    EXPECT_EQ(intervals[0].a->bounds.max, Bound::AtLeast);
     ASSERT_TRUE(intervals[1].a && intervals[1].c);
     EXPECT_EQ(intervals[1].a->readings, 1);
     EXPECT_EQ(intervals[1].c->readings, 1);
     EXPECT_EQ(intervals[1].c->maxTenths, 650);
     EXPECT_EQ(intervals[1].c->responses, SeenFast);
-    EXPECT_FALSE(intervals[1].a->reachesRangeEnd);
-    EXPECT_FALSE(intervals[1].c->reachesRangeEnd);
+    EXPECT_FALSE(intervals[1].a->BeyondRange());
+    EXPECT_FALSE(intervals[1].c->BeyondRange());
 }
 
 TEST_F(Feed, LiveRowsAcrossMidnightTakeThePcDate) {
@@ -176,17 +177,22 @@ TEST(LevelTexts, TheStatisticsWriteLevelsAsTheTableDoes) {
     EXPECT_EQ(CommaDecimal(12.345, 2), "12,35");
 }
 
-TEST(RangeEnd, LevelsAtOrBeyondTheScaleLabelsAreMarked) {
+// The scale labels lie inside their range: 80,0 dB is a level the 30-80 dB
+// range shows and 80,1 dB lies over it; 59,9 dB lies under the 60-110 dB
+// range (no word holds a level under 30,0 dB).
+TEST(RangeEndTest, LevelsBeyondTheScaleLabelsAreOverOrUnder) {
     struct Case {
         int tenths, range;
-        bool marked;
+        RangeEnd end;
     } cases[] = {
-        {300, 0, true},  {301, 0, false}, {799, 0, false}, {800, 0, true},  {850, 0, true},
-        {600, 3, true},  {1100, 3, true}, {1099, 3, false}, {1300, 6, true}, {1000, 6, false},
-        {300, 7, false},  // range 7 names no range
+        {300, 0, RangeEnd::Inside}, {799, 0, RangeEnd::Inside},
+        {800, 0, RangeEnd::Inside}, {801, 0, RangeEnd::Over},   {850, 0, RangeEnd::Over},
+        {599, 3, RangeEnd::Under}, {600, 3, RangeEnd::Inside}, {1100, 3, RangeEnd::Inside},
+        {1101, 3, RangeEnd::Over}, {1300, 6, RangeEnd::Inside}, {1310, 6, RangeEnd::Over},
+        {300, 7, RangeEnd::Inside},  // range 7 names no range
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ReachesRangeEnd(Word(c.tenths, c.range)), c.marked) << c.tenths << " range " << c.range;
+        EXPECT_EQ(RangeEndOf(Word(c.tenths, c.range)), c.end) << c.tenths << " range " << c.range;
 }
 
 TEST_F(Feed, TextRowsTakeTheirLocaleDateAndTime) {
@@ -199,7 +205,7 @@ TEST_F(Feed, TextRowsTakeTheirLocaleDateAndTime) {
     ASSERT_EQ(reading::FormatShortDate(day), QStringLiteral("3/10/26"));
     AppendText({row("60,0", "A", QTime(8, 14, 59)), row("70,0", "A", QTime(8, 15, 0)),
                 row("55,5", "C", QTime(8, 15, 2)), {}});
-    EXPECT_EQ(feed.SequencedRows(), 0);
+    EXPECT_EQ(feed.UnreadRows(), 0);
     EXPECT_EQ(feed.TextReadings(), 3);
     const auto intervals = feed.Statistics().AllIntervals();
     ASSERT_EQ(intervals.size(), 2u);
@@ -209,7 +215,7 @@ TEST_F(Feed, TextRowsTakeTheirLocaleDateAndTime) {
     ASSERT_TRUE(intervals[1].c);
     EXPECT_EQ(intervals[1].c->maxTenths, 555);
     EXPECT_EQ(intervals[1].a->responses, SeenUnknown);
-    EXPECT_FALSE(intervals[1].a->reachesRangeEnd);
+    EXPECT_FALSE(intervals[1].a->BeyondRange());
     EXPECT_EQ(BasisText(intervals[1].a->responses), QStringLiteral("from 1 s readings, time weighting unknown"));
 }
 
@@ -282,17 +288,85 @@ TEST_F(Feed, ASecondReadTwiceCountsOnceWhereverTheRowsComeFrom) {
     }
 }
 
-TEST_F(Feed, TextRowsWithUnreadableDatesAreOneSecondApart) {
+// A row whose date or time no form reads gets no made-up time: it is left
+// out of the statistics, and counted.
+TEST_F(Feed, TextRowsWhoseDatesNoFormReadsAreLeftOut) {
     AppendText({{"1", "60,0", "A", "soon", "someday"},
                 {"2", "62,0", "A", "later", "someday"},
-                {"3", "64,0", "A", "", ""}});
-    EXPECT_EQ(feed.SequencedRows(), 3);
+                {"3", "64,0", "A", "", ""},
+                {"4", "66,0", "A", "12:00:00", "3/10/26"}});
+    EXPECT_EQ(feed.UnreadRows(), 3);
+    EXPECT_EQ(feed.TextReadings(), 1);
     const PeriodResult whole = feed.Statistics().Whole();
-    EXPECT_EQ(whole.coveredSeconds, 3);
-    EXPECT_EQ(whole.missingSeconds, 0);
-    EXPECT_EQ(whole.lengthSeconds, 3);
-    // From midnight of the day the file was opened.
-    EXPECT_EQ(whole.startEpoch, Epoch(QDate(2026, 12, 10), QTime(0, 0)));
+    EXPECT_EQ(whole.coveredSeconds, 1);
+    EXPECT_EQ(whole.startEpoch, Epoch(QDate(2026, 3, 10), QTime(12, 0)));
+}
+
+// A text export read with other language settings than it was written
+// with: every row is read in the form it was written in, at its own time,
+// and the gap stays a gap.
+TEST_F(Feed, AnExportWrittenWithOtherLanguageSettingsKeepsItsTimesAndGaps) {
+    const QDate day(2026, 12, 11);
+    struct Case {
+        const char* name;
+        QLocale written, read;
+        const char* dateForm;  // the forms of other settings that read it; "": the reader's own
+        const char* timeForm;
+    } cases[] = {
+        {"C read with de_DE", QLocale::c(), QLocale(QLocale::German, QLocale::Germany), "d MMM yyyy", ""},
+        {"en_US read with de_DE", QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German, QLocale::Germany),
+         "M/d/yy", "h:mm:ss AP"},
+        {"de_DE read with C", QLocale(QLocale::German, QLocale::Germany), QLocale::c(), "dd.MM.yy", ""},
+        {"ja_JP read with en_US", QLocale(QLocale::Japanese, QLocale::Japan), QLocale(QLocale::English, QLocale::UnitedStates),
+         "yyyy/MM/dd", "H\u6642mm\u5206ss\u79d2"},
+        {"en_US read with en_US", QLocale(QLocale::English, QLocale::UnitedStates),
+         QLocale(QLocale::English, QLocale::UnitedStates), "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.ClearTable();
+        // 13:40:00 to 13:44:59 with 13:42:00 to 13:42:59 missing, as the
+        // program writes the rows with the writer's settings.
+        QLocale::setDefault(c.written);
+        std::vector<std::array<QString, 5>> rows;
+        for (int s = 0; s < 300; ++s) {
+            if (s >= 120 && s < 180) continue;
+            const QTime t = QTime(13, 40).addSecs(s);
+            rows.push_back({QString::number(rows.size() + 1), reading::FormatLevel(600 + s % 50), "A",
+                            reading::FormatLongTime(t), reading::FormatShortDate(day)});
+        }
+        QLocale::setDefault(c.read);
+        AppendText(rows);
+        EXPECT_EQ(feed.UnreadRows(), 0);
+        EXPECT_EQ(feed.TextReadings(), 240);
+        // The forms named: exactly for the first that Qt lists, else one as
+        // good (Qt reads "11.12.26" in the form d.M.yy as in dd.MM.yy).
+        for (const auto& [named, expected] : {std::pair{feed.RowTimes().DateForm(), QString::fromLatin1(c.dateForm)},
+                                              std::pair{feed.RowTimes().TimeForm(), QString::fromUtf8(c.timeForm)}}) {
+            EXPECT_EQ(named.isEmpty(), expected.isEmpty()) << named.toStdString();
+            if (c.written == QLocale::c() || c.written == QLocale(QLocale::English, QLocale::UnitedStates))
+                EXPECT_EQ(named, expected);
+        }
+        const PeriodResult whole = feed.Statistics().Whole();
+        EXPECT_EQ(whole.startEpoch, Epoch(day, QTime(13, 40)));
+        EXPECT_EQ(whole.lengthSeconds, 300);
+        EXPECT_EQ(whole.missingSeconds, 60);
+        const auto intervals = feed.Statistics().AllIntervals();
+        ASSERT_EQ(intervals.size(), 4u);  // 13:42 has no reading
+        EXPECT_EQ(intervals[2].startEpoch, Epoch(day, QTime(13, 43)));
+    }
+}
+
+// Dates a file alone can't place: "12/11/26" is 11 December as American
+// English writes it and 12 November in other forms. Read in the first form
+// that reads every date, and the other reading is said.
+TEST_F(Feed, DatesTwoFormsReadAsOtherDaysAreSaid) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    AppendText({{"1", "60,0", "A", "1:44:54 PM", "12/11/26"}, {"2", "60,0", "A", "1:44:55 PM", "12/11/26"}});
+    EXPECT_EQ(feed.UnreadRows(), 0);
+    EXPECT_EQ(feed.RowTimes().DateForm(), QStringLiteral("M/d/yy"));
+    EXPECT_FALSE(feed.RowTimes().RivalDateForm().isEmpty());  // d/M/yy, or another reading 12 as the year
+    EXPECT_EQ(feed.Statistics().Whole().startEpoch, Epoch(QDate(2026, 12, 11), QTime(13, 44, 54)));
 }
 
 TEST_F(Feed, AResetEmptiesTheStatisticsAndANewFileIsComputedAfresh) {

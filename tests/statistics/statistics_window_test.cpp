@@ -136,7 +136,9 @@ TEST_F(StatisticsWindow, TheRecordFileGivesTheFiguresOfTheLiveRecordingThatMadeI
     ASSERT_EQ(live.size(), 5u);  // 23:58 to 00:02
     EXPECT_EQ(live[4].at("Seconds covered"), QStringLiteral("40"));
     EXPECT_EQ(live[4].at("Seconds missing"), QStringLiteral("5"));
-    EXPECT_EQ(live[0].at("Mark"), QStringLiteral("range end: A")) << "130,2 dB is beyond range 7's end";
+    EXPECT_EQ(live[0].at("Mark"), QStringLiteral("over the range: A")) << "130,2 dB is over the 30-130 dB range";
+    EXPECT_EQ(live[0].at("LAmax"), QStringLiteral("\u2265 130,2"));
+    EXPECT_FALSE(live[0].at("LA90").startsWith(u'\u2265')) << "the loud seconds can't move L90";
 
     session.ClearTable();
     std::vector<std::uint32_t> file = words;
@@ -195,17 +197,33 @@ TEST_F(StatisticsWindow, DoseSoFarAndProjectedForAShortRecording) {
         << dose.toStdString();
 }
 
-TEST_F(StatisticsWindow, TextRowsWithoutReadableTimesAreSaidToBePlacedInSequence) {
-    std::vector<std::array<QString, 5>> rows = {{"1", "60,0", "A", "noon", "today"}, {"2", "61,0", "C", "", ""}};
+// Rows whose times no form reads are left out, and said to be; a file
+// written with other language settings is said to be read in its forms.
+TEST_F(StatisticsWindow, TextRowsWithoutReadableTimesAreLeftOutAndOtherFormsAreSaid) {
+    const QDate day(2026, 6, 10);
+    QLocale::setDefault(QLocale::c());
+    const QString time = reading::FormatLongTime(QTime(12, 0)), date = reading::FormatShortDate(day);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    std::vector<std::array<QString, 5>> rows = {
+        {"1", "60,0", "A", "noon", "today"}, {"2", "61,0", "C", "", ""}, {"3", "62,0", "C", time, date}};
     records::LevelRule rule;
     rule.Apply(1, 60.0f);
     rule.Apply(2, 61.0f);
-    session.AppendTextRows(rows, rule, 2);
+    rule.Apply(3, 62.0f);
+    session.AppendTextRows(rows, rule, 3);
     Settle();
+    const QString note = window->SourceNote->text();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_FALSE(window->SourceNote->isHidden());
-    EXPECT_TRUE(window->SourceNote->text().contains(QStringLiteral("The date or time of 2 rows could not be read")));
-    EXPECT_TRUE(window->SourceNote->text().contains(QStringLiteral("time weighting unknown")));
+    EXPECT_TRUE(note.contains(QStringLiteral("The date or time of 2 rows could not be read in any form the program "
+                                             "writes: those readings are left out.")))
+        << note.toStdString();
+    EXPECT_TRUE(note.contains(QStringLiteral("The file was written with other language settings than these: it is "
+                                             "read with its dates in the form d MMM yyyy.")))
+        << note.toStdString();
+    EXPECT_TRUE(note.contains(QStringLiteral("time weighting unknown")));
     EXPECT_TRUE(window->Summary->text().contains(QStringLiteral("LCeq from 1 s readings, time weighting unknown")));
+    EXPECT_TRUE(window->Summary->text().contains(QStringLiteral("1 s covered")));
 }
 
 // A record file with a second written twice and its clock set back: the
