@@ -120,6 +120,8 @@ TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     connect(recorder_.get(), &recording::Recorder::StripChanged, this, &TFormMain::ShowStrip);
     connect(&stream_, &noisestats::NoiseStream::AlarmTextChanged, recorder_.get(),
             &recording::Recorder::SetAlarmText);
+    connect(recorder_.get(), &recording::Recorder::RecordingStopped, &stream_,
+            &noisestats::NoiseStream::RecordingStopped);
     MarkAlarmsOnChart();
     ChartPageShown = true;
     PanelA->setVisible(true);

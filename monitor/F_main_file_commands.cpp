@@ -4,6 +4,7 @@
 // session's changes as it tells them.
 #include "device/meter_use.h"
 #include "monitor/F_main.h"
+#include "reading/live_reading.h"
 #include "records/file_commands.h"
 
 #include <memory>
@@ -36,9 +37,19 @@ void TFormMain::LoadFile() {
 }
 
 void TFormMain::AfterLoad(bool loaded) {
-    // The chart's summary line speaks of the last recording; over a chart
-    // that a failed or empty load has emptied it would mislead.
-    if (!loaded || session_.ReadingCount == 0) ChartTool_Txt->SetText(QString());
+    // The chart's summary line speaks of the data on show: over a chart that
+    // a failed or empty load has emptied it says nothing; over a file, its
+    // last reading and extremes, not the last recording's.
+    const int last = session_.Table().RowCount() - 1;
+    if (!loaded || session_.ReadingCount == 0 || last < 1) {
+        ChartTool_Txt->SetText(QString());
+        return;
+    }
+    reading::ReadingTexts texts;
+    texts.Value = session_.Table().Cell(1, last);
+    texts.Time = session_.Table().Cell(3, last);
+    texts.Date = session_.Table().Cell(4, last);
+    ChartTool_Txt->SetText(live::SummaryLine(texts, session_.RunningMax, session_.RunningMin));
 }
 
 void TFormMain::ToolButton2Click() { records::RunSaveCommand(FileCommands()); }

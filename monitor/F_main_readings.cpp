@@ -74,6 +74,12 @@ public:
     LiveAlarmMarks(noisestats::NoiseStream& stream, const reading::ReadingsSession& session, QCustomPlot* chart)
         : QObject(chart), bands_(chart) {
         connect(&stream, &noisestats::NoiseStream::AlarmBandsCleared, this, [this] { bands_.Clear(); });
+        // An opened file's alarms get their bands too, one point a row.
+        connect(&stream, &noisestats::NoiseStream::FileAlarmsFound, this,
+                [this, &stream](const std::vector<noisestats::AlarmRow>& rows) {
+                    bands_.Clear();
+                    for (const auto& span : stream.RowsOf(rows)) bands_.Add(span.first - 1, span.last - 1);
+                });
         connect(&stream, &noisestats::NoiseStream::LiveAlarmStep, this,
                 [this, &session](std::int64_t epoch, const noisestats::AlarmStep& step) {
                     const double x = double(session.Curves().Count()) - 1;

@@ -184,4 +184,10 @@ std::optional<AlarmRow> AlarmRule::Finish() {
     return row;
 }
 
+std::optional<AlarmRow> AlarmRule::Stop() {
+    std::optional<AlarmRow> row = Gap();
+    if (row) row->end = AlarmEnd::Stopped;
+    return row;
+}
+
 }  // namespace noisestats

@@ -61,6 +61,7 @@ enum class AlarmEnd : std::uint8_t {
     Released,   // the level stayed low for the minimum duration
     Gap,        // readings stopped (meter unplugged, paused, weighting changed)
     EndOfData,  // the data ended while the alarm was on (Finish)
+    Stopped,    // the recording was stopped while the alarm was on (Stop)
 };
 
 struct AlarmRow {
@@ -96,6 +97,8 @@ public:
     // The data ended (the last reading of an opened file): the same as a
     // gap, but the row says the alarm was still on.
     std::optional<AlarmRow> Finish();
+    // The recording stopped: the same as a gap, and the row says so.
+    std::optional<AlarmRow> Stop();
 
     bool Active() const { return active_; }
     // Start of the running alarm (when Active()).

@@ -27,6 +27,13 @@ AlarmStep AlarmWatch::Add(const Reading& r) {
     return step;
 }
 
+std::optional<AlarmRow> AlarmWatch::Stop() {
+    if (!enabled_ || stillOnListed_) return std::nullopt;
+    std::optional<AlarmRow> row = rule_.Stop();
+    if (row) rows_.push_back(*row);
+    return row;
+}
+
 void AlarmWatch::EndOfData() {
     if (!enabled_ || stillOnListed_ || !rule_.Active()) return;
     AlarmRule copy = rule_;  // the rule goes on should more of the data come
@@ -93,6 +100,7 @@ QString AlarmEndText(AlarmEnd end) {
     case AlarmEnd::Released: return {};
     case AlarmEnd::Gap: return QStringLiteral("gap");
     case AlarmEnd::EndOfData: return QStringLiteral("still on");
+    case AlarmEnd::Stopped: return QStringLiteral("recording stopped");
     }
     return {};
 }

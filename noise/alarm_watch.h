@@ -26,6 +26,9 @@ public:
     AlarmStep Add(const Reading& r);
     // The readings stopped (meter unplugged): a running alarm ends.
     std::optional<AlarmRow> Gap();
+    // The recording was stopped: a running alarm ends at its last reading,
+    // listed as "recording stopped".
+    std::optional<AlarmRow> Stop();
     // The data ended (an opened file is in): an alarm still on is listed as
     // such, and is no longer running. Readings that follow (the same data
     // continued) take it out of the list again and go on.
@@ -63,7 +66,7 @@ QString AlarmStripText(const AlarmSettings& s, std::int64_t startEpoch, std::int
 // The notification when an alarm starts: summary and body.
 QString AlarmNotificationSummary(const AlarmSettings& s);
 QString AlarmNotificationBody(const AlarmSettings& s, std::int64_t startEpoch, std::int32_t utcOffsetSeconds);
-// How an alarm ended, for the list: "", "gap", "still on".
+// How an alarm ended, for the list: "", "gap", "still on", "recording stopped".
 QString AlarmEndText(AlarmEnd end);
 
 }  // namespace noisestats

@@ -38,6 +38,14 @@ Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, QObjec
     ClockReading = platform::LocalNow();
     Connected = (Appusb::OpenMeter() == 0);
     session_.Recording = false;
+    // Other data on show (a file opened): what the strip says of a
+    // recording's missed readings and its file belongs to that recording.
+    connect(&session_, &reading::ReadingsSession::DataReset, this, [this] {
+        if (session_.Recording) return;
+        link_.StartRecording();
+        fileProblem_.clear();
+        UpdateStrip(strip_.link);
+    });
 }
 
 Recorder::~Recorder() { timer_->stop(); }
@@ -154,6 +162,10 @@ bool Recorder::StartRecording() {
     return true;
 }
 
-void Recorder::StopRecording() { session_.Recording = false; }
+void Recorder::StopRecording() {
+    if (!session_.Recording) return;
+    session_.Recording = false;
+    emit RecordingStopped();
+}
 
 }  // namespace recording

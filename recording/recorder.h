@@ -99,6 +99,8 @@ signals:
     void LinkChanged(bool connected);
     // The strip's texts changed.
     void StripChanged(const recording::StripTexts& strip);
+    // A recording was stopped (its file stays open).
+    void RecordingStopped();
 
 private:
     std::optional<int> TakeReading();

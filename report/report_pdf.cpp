@@ -202,6 +202,7 @@ std::vector<QStringList> AlarmRows(const MeasurementReport& r) {
         QString end = ReportDateTime(a.endEpoch, a.utcOffsetSeconds).mid(11, 8);
         if (a.end == AlarmEnd::Gap) end += QStringLiteral(" (gap)");
         if (a.end == AlarmEnd::EndOfData) end += QStringLiteral(" (on)");
+        if (a.end == AlarmEnd::Stopped) end += QStringLiteral(" (stopped)");
         rows.push_back({ReportDateTime(a.startEpoch, a.utcOffsetSeconds).left(19), end, ReportDuration(a.DurationSeconds()),
                         DbTenths(a.peakTenths), Db(a.leqDb)});
     }

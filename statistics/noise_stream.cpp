@@ -50,9 +50,20 @@ void NoiseStream::Take(const std::vector<Reading>& readings, bool live) {
         AlarmOutlets out;
         out.strip = [this](const QString& text) { SetText(text); };
         ForwardAlarmStep(watch_, step, out);
+        lastLiveEpoch_ = r.epochSeconds;
         emit LiveAlarmStep(r.epochSeconds, step);
         if (step.started || step.ended) emit AlarmsChanged();
     }
+}
+
+void NoiseStream::RecordingStopped() {
+    const std::optional<AlarmRow> row = watch_.Stop();
+    if (!row) return;
+    AlarmStep step;
+    step.ended = row;
+    SetText(QString());
+    emit LiveAlarmStep(lastLiveEpoch_, step);
+    emit AlarmsChanged();
 }
 
 void NoiseStream::BatchDone() {
@@ -78,6 +89,27 @@ void NoiseStream::RunAgain() {
     if (!watch_.Enabled() || session_.Table().RowCount() <= 1) return;
     watch_.RunOver(feed_->AllReadings());
     emit FileAlarmsFound(watch_.Rows());
+}
+
+std::vector<NoiseStream::RowSpan> NoiseStream::RowsOf(const std::vector<AlarmRow>& alarms) const {
+    std::vector<RowSpan> spans;
+    if (alarms.empty()) return spans;
+    std::vector<int> rows;
+    const std::vector<Reading> readings = feed_->AllReadings(rows);
+    // Alarms come in time order, as the readings do: one pass over both.
+    std::size_t i = 0;
+    for (const AlarmRow& a : alarms) {
+        while (i < readings.size() && (readings[i].epochSeconds != a.startEpoch || readings[i].weighting != a.weighting))
+            ++i;
+        if (i == readings.size()) break;
+        RowSpan span{rows[i], rows[i]};
+        for (std::size_t j = i; j < readings.size() && readings[j].epochSeconds < a.endEpoch &&
+                                readings[j].epochSeconds >= a.startEpoch;
+             ++j)
+            span.last = rows[j];
+        spans.push_back(span);
+    }
+    return spans;
 }
 
 std::vector<AlarmRow> NoiseStream::AlarmsForReport() const { return watch_.RowsWithRunning(); }

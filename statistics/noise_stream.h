@@ -52,9 +52,19 @@ public:
     // ---- The alarms.
     const AlarmWatch& Alarms() const { return watch_; }
     void SetAlarms(bool enabled, const AlarmSettings& settings);
+    // The recording stopped: a running alarm ends at its last reading, as
+    // "recording stopped" (the strip clears, a chart's band ends there).
+    void RecordingStopped();
     // The alarms of the data on show for a report: those that ended, and a
     // running one listed as still on.
     std::vector<AlarmRow> AlarmsForReport() const;
+
+    // Where alarms lie in the table: the first and the last row of each
+    // alarm's readings (1-based; the chart's points are one a row).
+    struct RowSpan {
+        int first = 0, last = 0;
+    };
+    std::vector<RowSpan> RowsOf(const std::vector<AlarmRow>& alarms) const;
 
     // The report of the data on show, with the statistics' interval length.
     MeasurementReport Report(const QString& note) const;
@@ -86,6 +96,7 @@ private:
     std::unique_ptr<SessionFeed> feed_;
     AlarmWatch watch_;
     QString text_;
+    std::int64_t lastLiveEpoch_ = 0;  // the second of the latest live reading
     bool fileDirty_ = false;  // a file's readings came since the list was last shown
 };
 

@@ -59,8 +59,9 @@ SessionFeed::SessionFeed(const reading::ReadingsSession& session, IntervalLength
 }
 
 SessionFeed::SessionFeed(const reading::ReadingsSession& session, IntervalLength length, QTimeZone zone,
-                         std::vector<Reading>* collect)
-    : QObject(nullptr), session_(session), zone_(zone), stats_(length), timeline_(zone), collect_(collect) {
+                         std::vector<Reading>* collect, std::vector<int>* collectRows)
+    : QObject(nullptr), session_(session), zone_(zone), stats_(length), timeline_(zone), collect_(collect),
+      collectRows_(collectRows) {
     // A copy that reads the rows once and follows nothing.
     ResetRows();
     quiet_ = true;
@@ -70,7 +71,14 @@ SessionFeed::SessionFeed(const reading::ReadingsSession& session, IntervalLength
 std::vector<Reading> SessionFeed::AllReadings() const {
     std::vector<Reading> readings;
     readings.reserve(std::size_t(std::max<std::int64_t>(readings_, 0)));
-    SessionFeed copy(session_, stats_.Length(), zone_, &readings);
+    SessionFeed copy(session_, stats_.Length(), zone_, &readings, nullptr);
+    return readings;
+}
+
+std::vector<Reading> SessionFeed::AllReadings(std::vector<int>& rows) const {
+    std::vector<Reading> readings;
+    rows.clear();
+    SessionFeed copy(session_, stats_.Length(), zone_, &readings, &rows);
     return readings;
 }
 
@@ -148,12 +156,13 @@ void SessionFeed::Feed(int firstRow, int lastRow) {
         QDate date;
         const int n = session_.Table().FileWordRun(row, std::min(kRun, lastRow - row + 1), words, &date);
         if (n > 0) {
-            FeedFileWords(words, n, date);
+            FeedFileWords(words, n, date, row);
             lastReadingRow_ = row + n - 1;
             row += n;
             TellFed();
             continue;
         }
+        row_ = row;
         if (const auto r = RowReading(row)) {
             lastReadingRow_ = row;
             Take(*r);
@@ -173,6 +182,7 @@ void SessionFeed::Take(const Reading& r) {
     // the listeners too: the alarms and the report apply the same rule.
     if (tellFed_) fed_.push_back(r);
     if (collect_) collect_->push_back(r);
+    if (collectRows_) collectRows_->push_back(row_);
 }
 
 void SessionFeed::TellFed() {
@@ -192,14 +202,16 @@ Reading WordReading(std::uint32_t w, const RangeEndTable& ends) {
 }
 }  // namespace
 
-void SessionFeed::FeedFileWords(const std::uint32_t* words, int count, QDate date) {
+void SessionFeed::FeedFileWords(const std::uint32_t* words, int count, QDate date, int firstRow) {
     if (date != day_) {
         day_ = date;
         timeline_.StartDay(day_);
     }
     const RangeEndTable& ends = RangeTable();
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
+        row_ = firstRow + i;
         Take(timeline_.StampSecondOfDay(reading::WordSecondOfDay(words[i]), WordReading(words[i], ends)));
+    }
 }
 
 std::optional<Reading> SessionFeed::RowReading(int row) {

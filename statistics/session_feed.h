@@ -57,6 +57,8 @@ public:
     // feed takes them: for those who need them all once (a report, alarms
     // run again), so nobody keeps a second copy of a month of readings.
     std::vector<Reading> AllReadings() const;
+    // The same, with the table row each reading came from (1-based).
+    std::vector<Reading> AllReadings(std::vector<int>& rows) const;
     // Starts over from the session's rows as they stand.
     void Recompute();
 
@@ -87,12 +89,12 @@ signals:
 
 private:
     SessionFeed(const reading::ReadingsSession& session, IntervalLength length, QTimeZone zone,
-                std::vector<Reading>* collect);
+                std::vector<Reading>* collect, std::vector<int>* collectRows);
     void ResetRows();
     void Restart();
     void Feed(int firstRow, int lastRow);
     std::optional<Reading> RowReading(int row);
-    void FeedFileWords(const std::uint32_t* words, int count, QDate date);
+    void FeedFileWords(const std::uint32_t* words, int count, QDate date, int firstRow);
     void Take(const Reading& r);
     void TellFed();
     void OnAppended(int firstRow, int count);
@@ -114,6 +116,8 @@ private:
     bool quiet_ = false;     // recomputing the statistics only: tell nobody of the readings
     std::vector<Reading> fed_;
     std::vector<Reading>* collect_ = nullptr;  // AllReadings' copy: every reading goes here too
+    std::vector<int>* collectRows_ = nullptr;   // and the row it came from
+    int row_ = 0;                               // the row being read
 };
 
 }  // namespace noisestats

@@ -9,6 +9,7 @@
 #include "noise_windows/alarms_panel.h"
 #include "noise_windows/report_panel.h"
 #include "monitor/level_chart.h"
+#include "statistics/noise_stream.h"
 #include "tests/recording/recording_fixture.h"
 
 #include <QCheckBox>
@@ -68,6 +69,55 @@ TEST_F(RecordingAlarms, ALoudStretchIsToldMarkedAndListed) {
     panel->threshold->setValue(70);
     EXPECT_EQ(panel->list->rowCount(), 1);
     EXPECT_EQ(seams.notifications.sent.size(), 1u);
+}
+
+// An alarm still on when the recording stops ends at the last reading, as
+// "recording stopped"; opening the recording's file then shows its alarms
+// as bands, and the strip and the summary speak of the file, not of the
+// recording before it.
+TEST_F(RecordingAlarms, StoppingEndsTheAlarmAndAFileOpenedLaterBringsItsOwnBandsAndTexts) {
+    ASSERT_EQ(metersim_configure("setup_byte = 0x16\nlevels = 420\n"), 0);  // 72 dB, A, SLOW
+    window->Stream().SetAlarms(true, [] {
+        noisestats::AlarmSettings s;
+        s.thresholdTenths = 650;
+        s.minimumSeconds = 10;
+        return s;
+    }());
+    Tick();
+    window->ToolButton3Click();
+    Tick(15);
+    metersim_command("unplug");
+    Tick(3);  // a gap: the alarm ends, three readings missed
+    metersim_command("replug");
+    Tick(20);
+    ASSERT_TRUE(window->Label5->text().startsWith(QStringLiteral("Alarm since"))) << window->Label5->text().toStdString();
+    ASSERT_TRUE(window->Label5->text().contains(QStringLiteral("Readings again since")));
+    const QString file = window->Session().RecordingFileName;
+
+    window->ToolButton3Click();  // stop
+    EXPECT_FALSE(window->Label5->text().contains(QStringLiteral("Alarm"))) << window->Label5->text().toStdString();
+    const auto& rows = window->Stream().Alarms().Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].end, noisestats::AlarmEnd::Gap);
+    EXPECT_EQ(rows[1].end, noisestats::AlarmEnd::Stopped);
+    EXPECT_EQ(rows[1].DurationSeconds(), 20);
+    QCPLayer* bands = window->Chart1->layer(QString::fromLatin1(noisestats::AlarmBands::LayerName));
+    ASSERT_NE(bands, nullptr);
+    EXPECT_EQ(bands->children().size(), 2);
+
+    window->OpenFileName = file;
+    window->LoadFile();
+    ASSERT_EQ(window->Session().ReadingCount, 35u);
+    EXPECT_FALSE(window->Label5->text().contains(QStringLiteral("Readings again"))) << window->Label5->text().toStdString();
+    const int last = window->Table->RowCount() - 1;
+    EXPECT_TRUE(window->ChartTool_Txt->Text().startsWith(QStringLiteral("Date: ") + window->Table->Cell(4, last) +
+                                                        QStringLiteral("  Time: ") + window->Table->Cell(3, last)))
+        << window->ChartTool_Txt->Text().toStdString();
+    // The file's alarms: the gap ended the first, the second runs to its end.
+    ASSERT_EQ(window->Stream().Alarms().Rows().size(), 2u);
+    EXPECT_EQ(window->Stream().Alarms().Rows()[1].end, noisestats::AlarmEnd::EndOfData);
+    EXPECT_EQ(bands->children().size(), 2);
+    EXPECT_EQ(seams.notifications.sent.size(), 2u) << "the file notifies nobody";
 }
 
 }  // namespace

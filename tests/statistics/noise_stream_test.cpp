@@ -148,6 +148,43 @@ TEST_F(Stream, AFileFillsTheListQuietlyNewSettingsRunItAgainAndAResetDropsIt) {
     EXPECT_FALSE(stream.Alarms().Active()) << "nothing runs in a file";
 }
 
+// Stopping the recording ends a running alarm at its last reading, as
+// "recording stopped": the strip clears and the report's band ends there.
+TEST_F(Stream, StoppingTheRecordingEndsARunningAlarm) {
+    stream.SetAlarms(true, At65For10s());
+    Live(QTime(10, 0), 20, 700);
+    ASSERT_TRUE(stream.Alarms().Active());
+    session.Recording = false;
+    stream.RecordingStopped();
+    EXPECT_FALSE(stream.Alarms().Active());
+    ASSERT_EQ(strip.size(), 2u);
+    EXPECT_TRUE(strip[1].isEmpty());
+    ASSERT_EQ(ended.size(), 1u) << "the chart's band ends";
+    ASSERT_EQ(stream.Alarms().Rows().size(), 1u);
+    const AlarmRow& row = stream.Alarms().Rows()[0];
+    EXPECT_EQ(row.end, AlarmEnd::Stopped);
+    EXPECT_EQ(AlarmEndText(row.end), QStringLiteral("recording stopped"));
+    EXPECT_EQ(row.endEpoch, Epoch(QTime(10, 0, 20)));
+    EXPECT_EQ(stream.AlarmsForReport().size(), 1u) << "listed once, not also as still on";
+    stream.RecordingStopped();  // again: nothing more
+    EXPECT_EQ(stream.Alarms().Rows().size(), 1u);
+}
+
+// An opened file's alarms, as rows of the table (its chart has a point a row).
+TEST_F(Stream, AFilesAlarmsAreFoundByTheirRows) {
+    stream.SetAlarms(true, At65For10s());
+    std::vector<std::uint32_t> words;
+    for (int s = 0; s < 120; ++s)
+        words.push_back(WithTime(Word((s >= 10 && s < 40) || s >= 100 ? 700 : 550), QTime(9, 0).addSecs(s)));
+    session.AppendFileWords(words, Day);
+    const auto spans = stream.RowsOf(stream.Alarms().Rows());
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_EQ(spans[0].first, 11);
+    EXPECT_EQ(spans[0].last, 40);
+    EXPECT_EQ(spans[1].first, 101);
+    EXPECT_EQ(spans[1].last, 120) << "still on at the file's end";
+}
+
 TEST_F(Stream, TheReportReadsTheSessionsReadings) {
     Live(QTime(10, 0), 90, 600);
     const MeasurementReport report = stream.Report(QStringLiteral("garden"));
