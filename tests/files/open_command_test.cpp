@@ -324,21 +324,25 @@ TEST_F(OpenCommand, TheOpenProgressWindowPlaysItsClipWhileASpreadsheetIsRead) {
     EXPECT_TRUE(seams.messages.shown.empty());
 }
 
-TEST_F(OpenCommand, AFailedOrEmptyLoadEmptiesTheSummaryLineAndAGoodOneKeepsIt) {
+// The summary line speaks of the data on show: emptied by a load that
+// fails or brings nothing, the file's last reading after one that loads,
+// left alone by a file the program does not read.
+TEST_F(OpenCommand, AFailedOrEmptyLoadEmptiesTheSummaryLineAndAGoodOneShowsTheFile) {
     WriteFile(Path("good.txt"), "1\t65,3\tA\t12:00:00\t01.05.2024\t\r\n");
     WriteFile(Path("bad.txt"), "1\tloud\tA\t12:00:00\t01.05.2024\t\r\n");
     WriteFile(Path("empty.txt"), "");
     WriteFile(Path("damaged.xls"), QByteArray(4096, 'x'));
     WriteWords(records::MakeRecordFileName(folder.path(), 2024, 3, 5, 1, 2, 3), {});
-    const struct { const char* name; QString path; bool kept; } cases[] = {
-        {"a text file that loads", Path("good.txt"), true},
-        {"a file of no known kind", Path("notes.dat"), true},
-        {"a level that is no number", Path("bad.txt"), false},
-        {"an empty text file", Path("empty.txt"), false},
-        {"an empty record file", records::MakeRecordFileName(folder.path(), 2024, 3, 5, 1, 2, 3), false},
-        {"a missing spreadsheet", Path("missing.xls"), false},
-        {"a damaged spreadsheet", Path("damaged.xls"), false},
-        {"a record file name without a date", Path("nodate.qzx"), false},
+    enum Shown { Kept, Emptied, TheFile };
+    const struct { const char* name; QString path; Shown shown; } cases[] = {
+        {"a text file that loads", Path("good.txt"), TheFile},
+        {"a file of no known kind", Path("notes.dat"), Kept},
+        {"a level that is no number", Path("bad.txt"), Emptied},
+        {"an empty text file", Path("empty.txt"), Emptied},
+        {"an empty record file", records::MakeRecordFileName(folder.path(), 2024, 3, 5, 1, 2, 3), Emptied},
+        {"a missing spreadsheet", Path("missing.xls"), Emptied},
+        {"a damaged spreadsheet", Path("damaged.xls"), Emptied},
+        {"a record file name without a date", Path("nodate.qzx"), Emptied},
     };
     Record(2);
     window->ToolButton3Click();  // stop
@@ -348,6 +352,8 @@ TEST_F(OpenCommand, AFailedOrEmptyLoadEmptiesTheSummaryLineAndAGoodOneKeepsIt) {
         SCOPED_TRACE(c.name);
         window->ChartTool_Txt->SetText(summary);
         Open(c.path);
-        EXPECT_EQ(window->ChartTool_Txt->Text(), c.kept ? summary : QString());
+        const QString file = QStringLiteral("Date: ") + window->Table->Cell(4, 1) +
+                             QStringLiteral("  Time: 12:00:00  Value: 65,3 dB  Max: 65 dB  Min: 65 dB");
+        EXPECT_EQ(window->ChartTool_Txt->Text(), c.shown == Kept ? summary : c.shown == TheFile ? file : QString());
     }
 }
