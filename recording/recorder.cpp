@@ -26,8 +26,16 @@ struct Recorder::Pause {
     device::MeterUseListener listener;
 };
 
+MeterChannel MeterChannel::FirstMeter() {
+    return {[] { return Appusb::OpenMeter(); }, [] { return device::ReadLevelWord(); }};
+}
+
 Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, QObject* parent)
-    : QObject(parent), session_(session), workFolder_(std::move(workFolder)), timer_(new QTimer(this)) {
+    : Recorder(session, std::move(workFolder), MeterChannel::FirstMeter(), parent) {}
+
+Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, MeterChannel channel, QObject* parent)
+    : QObject(parent), session_(session), workFolder_(std::move(workFolder)), channel_(std::move(channel)),
+      timer_(new QTimer(this)) {
     timer_->setInterval(device::TickIntervalMs);
     connect(timer_, &QTimer::timeout, this, [this] {
         if (runner_) runner_([this] { Tick(); });
@@ -36,7 +44,7 @@ Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, QObjec
     timer_->start();
     pause_ = std::make_unique<Pause>(*timer_);
     ClockReading = platform::LocalNow();
-    Connected = (Appusb::OpenMeter() == 0);
+    Connected = (channel_.open() == 0);
     session_.Recording = false;
 }
 
@@ -54,7 +62,8 @@ void Recorder::Tick() {
     timer_->stop();
     ClockReading = platform::LocalNow();
     ClockTexts = reading::ClockTexts::From(ClockReading);
-    const int opened = Appusb::OpenMeter();
+    emit ClockSampled(ClockReading);
+    const int opened = channel_.open();
     const bool wasConnected = Connected;
     Connected = (opened == 0);
     std::optional<int> transfer;
@@ -73,7 +82,7 @@ std::optional<int> Recorder::TakeReading() {
         // link's box would hold the recording until somebody pressed OK.
         // The tick tells the user itself, without waiting (LinkWatch).
         const Appusb::ScopedFailureReporter quiet{Appusb::FailureReporter()};
-        reply = device::ReadLevelWord();
+        reply = channel_.readLevel();
     }
     const auto word = live::LiveWordFromReply(reply.result, reply.bytes.data());
     if (!word) return reply.result;  // no reading this second: nothing stale is decoded, stored or shown
@@ -124,6 +133,28 @@ void Recorder::SetAlarmText(const QString& text) {
 }
 
 bool Recorder::StartRecording() {
+    if (ClockTexts.IsEmpty()) {
+        // The name comes from the tick's clock sample; before the first tick
+        // there is none.
+        session_.ClearTable();
+        if (auto& file = session_.RecordingFile) file->Close();
+        platform::ShowBox(boxOwner_, QStringLiteral("Information"),
+                          QStringLiteral("The recording can not start yet: the clock has not been read. "
+                                         "Please try again in a second."),
+                          platform::MessageIcon::Error);
+        return false;
+    }
+    return OpenRecordingFile(records::MakeRecordFileName(workFolder_, ClockTexts.Year.toInt(), ClockTexts.Month.toInt(),
+                                                         ClockTexts.Day.toInt(), ClockTexts.Hour.toInt(),
+                                                         ClockTexts.Minute.toInt(), ClockTexts.Second.toInt()),
+                             false);
+}
+
+bool Recorder::StartRecordingIn(const QString& path) { return OpenRecordingFile(path, false); }
+
+bool Recorder::ContinueRecordingIn(const QString& path) { return OpenRecordingFile(path, true); }
+
+bool Recorder::OpenRecordingFile(const QString& path, bool continueFile) {
     session_.ClearTable();
     auto& file = session_.RecordingFile;
     if (file) file->Close();
@@ -131,22 +162,28 @@ bool Recorder::StartRecording() {
         platform::ShowBox(boxOwner_, QStringLiteral("Information"), text, platform::MessageIcon::Error);
         return false;
     };
-    if (ClockTexts.IsEmpty()) {
-        // The name comes from the tick's clock sample; before the first tick
-        // there is none.
-        return refuse(QStringLiteral(
-            "The recording can not start yet: the clock has not been read. Please try again in a second."));
-    }
-    session_.RecordingFileName = records::MakeRecordFileName(
-        workFolder_, ClockTexts.Year.toInt(), ClockTexts.Month.toInt(), ClockTexts.Day.toInt(),
-        ClockTexts.Hour.toInt(), ClockTexts.Minute.toInt(), ClockTexts.Second.toInt());
+    session_.RecordingFileName = path;
     if (!file) file = std::make_unique<records::RecordFileWriter>(RecordToDisk);
-    if (!file->Open(session_.RecordingFileName)) {
+    if (continueFile) {
+        session_.ReadingCount = 0;
+        // Read whole before anything is written to it; the words go on show
+        // as an opened file's, so the statistics and alarms take them too.
+        const records::StartDate start = records::StartDateFromName(path);
+        const std::vector<std::uint32_t> words = records::ReadRecordWords(path);
+        session_.AppendFileWords(words, start.date);
+        session_.ReadingCount = quint32(words.size());
+        if (!file->OpenToContinue(path)) {
+            return refuse(QStringLiteral("Can't open the record file %1 to carry on. Please check that the "
+                                         "folder can be written to.")
+                              .arg(path));
+        }
+    } else if (!file->Open(path)) {
         return refuse(QStringLiteral("Can't create the record file %1. Please check that the folder "
                                      "can be written to.")
-                          .arg(session_.RecordingFileName));
+                          .arg(path));
+    } else {
+        session_.ReadingCount = 0;
     }
-    session_.ReadingCount = 0;
     fileProblem_.clear();
     link_.StartRecording();
     UpdateStrip(strip_.link);

@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "station/meter_recording.h"
+
+#include "noise/alarm_watch.h"
+#include "noise/interval_csv.h"
+#include "reading/readings_session.h"
+#include "recording/recorder.h"
+#include "statistics/noise_stream.h"
+#include "statistics/session_feed.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QTimer>
+
+namespace station {
+namespace {
+
+constexpr const char* kProgramName = "quorvane-station";
+
+noisestats::AlarmSettings EngineAlarm(const AlarmSettings& a) {
+    noisestats::AlarmSettings s;
+    s.weighting = a.weighting == AlarmWeighting::A ? noisestats::Weighting::A : noisestats::Weighting::C;
+    s.mode = a.mode == AlarmMode::Level ? noisestats::AlarmMode::Level : noisestats::AlarmMode::SlidingLeq;
+    s.thresholdTenths = a.thresholdTenths;
+    s.hysteresisTenths = a.hysteresisTenths;
+    s.minimumSeconds = a.minimumSeconds;
+    s.windowSeconds = a.windowSeconds;
+    return s;
+}
+
+// A new interval length as the engine knows it (the configuration allows
+// exactly the engine's lengths).
+noisestats::IntervalLength LengthOf(int minutes) { return noisestats::IntervalLength(minutes * 60); }
+
+}  // namespace
+
+MeterRecording::MeterRecording(const MeterPlace& place, const StationConfig& config, const HostFolders& host,
+                               StationLog& log, QTimeZone zone, QObject* parent)
+    : QObject(parent), place_(place), config_(config), host_(host), log_(log), zone_(std::move(zone)),
+      link_(place.port.toStdString(), host.sysfsRoot), session_(std::make_unique<reading::ReadingsSession>()) {
+    for (int minutes : config_.station.intervalMinutes) {
+        auto stream = std::make_unique<noisestats::NoiseStream>(*session_, zone_);
+        stream->SetLength(LengthOf(minutes));
+        streams_.push_back(std::move(stream));
+    }
+    for (const AlarmSettings& a : config_.alarms) {
+        if (!a.meters.isEmpty() && !a.meters.contains(place_.name)) continue;
+        Alarm alarm{a.name, std::make_unique<noisestats::AlarmWatch>()};
+        alarm.watch->Configure(true, EngineAlarm(a));
+        alarms_.push_back(std::move(alarm));
+    }
+    if (!streams_.empty())
+        connect(&streams_.front()->Feed(), &noisestats::SessionFeed::ReadingsFed, this, &MeterRecording::AlarmReadings);
+    QDir().mkpath(config_.station.data);
+    day_ = DayFiles{config_.station.data, config_.station.name, place_.name, {}};
+
+    recording::MeterChannel channel{[this] { return OpenLink(); }, [this] { return device::ReadLevelWord(link_); }};
+    recorder_ = std::make_unique<recording::Recorder>(*session_, config_.station.data, std::move(channel));
+    connect(recorder_.get(), &recording::Recorder::ClockSampled, this, &MeterRecording::OnClock);
+    connect(recorder_.get(), &recording::Recorder::ReadingTaken, this, [this](const QDateTime& when, float level) {
+        last_ = std::make_pair(when, level);
+        WriteNewIntervals();
+    });
+    connect(recorder_.get(), &recording::Recorder::LinkChanged, this, [this](bool connected) {
+        if (connected)
+            log_.Notice(QStringLiteral("meter %1 (port %2) answers").arg(place_.name, place_.port));
+        else
+            log_.Warning(QStringLiteral("meter %1 (port %2) does not answer: its readings have a gap until it does")
+                             .arg(place_.name, place_.port));
+    });
+}
+
+MeterRecording::~MeterRecording() { Finish(); }
+
+void MeterRecording::Tick() { recorder_->Tick(); }
+
+bool MeterRecording::Connected() const { return recorder_->Connected; }
+
+QString MeterRecording::RecordFile() const { return session_->RecordingFileName; }
+
+int MeterRecording::OpenLink() {
+    if (!lock_.Held()) {
+        device::MeterLockAttempt attempt =
+            device::TryTakeMeterLock(place_.port.toStdString(), kProgramName, host_.lockFolder);
+        switch (attempt.outcome) {
+        case device::MeterLockOutcome::Taken:
+            lock_ = std::move(attempt.lock);
+            if (lockRefusalTold_)
+                log_.Notice(QStringLiteral("meter %1 (port %2) is free again: recording it").arg(place_.name, place_.port));
+            lockRefusalTold_ = false;
+            break;
+        case device::MeterLockOutcome::HeldByOther:
+            if (!lockRefusalTold_) {
+                const QString who = attempt.holder && !attempt.holder->program.empty()
+                                        ? QStringLiteral("%1 (pid %2)")
+                                              .arg(QString::fromStdString(attempt.holder->program))
+                                              .arg(attempt.holder->pid)
+                                        : QStringLiteral("another program");
+                log_.Warning(QStringLiteral("meter %1 (port %2) is in use by %3: left alone until it is free")
+                                 .arg(place_.name, place_.port, who));
+            }
+            lockRefusalTold_ = true;
+            return Appusb::NoMeter;
+        case device::MeterLockOutcome::Failed:
+            if (!lockRefusalTold_)
+                log_.Error(QStringLiteral("meter %1: its lock can't be taken (%2): left alone")
+                               .arg(place_.name, QString::fromStdString(attempt.error)));
+            lockRefusalTold_ = true;
+            return Appusb::NoMeter;
+        }
+    }
+    return link_.Open();
+}
+
+void MeterRecording::OnClock(const QDateTime& now) {
+    emit Ticked();
+    if (finished_) return;
+    if (dayOpen_ && now.date() == day_.day) return;
+    if (dayOpen_) FinishDay();
+    OpenDay(now);
+}
+
+void MeterRecording::OpenDay(const QDateTime& now) {
+    day_.day = now.date();
+    resultProblem_.clear();
+    for (Alarm& a : alarms_) a.watch->Configure(true, a.watch->Settings());
+    const QString existing = day_.ExistingRecordFile();
+    bool opened = false;
+    if (!existing.isEmpty()) {
+        opened = recorder_->ContinueRecordingIn(existing);
+        if (opened)
+            log_.Notice(QStringLiteral("meter %1: carrying on in %2 after its %3 readings")
+                            .arg(place_.name, existing)
+                            .arg(session_->ReadingCount));
+    } else {
+        const QString path = day_.NewRecordFile(now);
+        opened = recorder_->StartRecordingIn(path);
+        if (opened) log_.Info(QStringLiteral("meter %1: recording to %2").arg(place_.name, path));
+    }
+    if (!opened) {
+        // Tried again at the next tick; the recorder's box (the log) said why.
+        recorder_->StopRecording();
+        return;
+    }
+    dayOpen_ = true;
+    RewriteResults();
+}
+
+void MeterRecording::FinishDay() {
+    if (!dayOpen_) return;
+    dayOpen_ = false;
+    // The interval under way and a running alarm: the day's data ends here.
+    for (std::size_t k = 0; k < streams_.size() && k < intervalFiles_.size(); ++k) {
+        WriteNewIntervals();
+        if (auto open = streams_[k]->Statistics().OpenInterval(); open && intervalFiles_[k])
+            noisestats::WriteIntervalCsvRows(*intervalFiles_[k], {*open});
+    }
+    std::vector<noisestats::NamedAlarmRow> stillOn;
+    for (const Alarm& a : alarms_) {
+        const auto all = a.watch->RowsWithRunning();
+        for (std::size_t i = a.watch->Rows().size(); i < all.size(); ++i) stillOn.push_back({a.name, all[i]});
+    }
+    AppendAlarmRows(stillOn);
+    for (auto& f : intervalFiles_)
+        if (f) f->close();
+    intervalFiles_.clear();
+    intervalsWritten_.clear();
+    if (alarmFile_) alarmFile_->close();
+    alarmFile_.reset();
+}
+
+void MeterRecording::Finish() {
+    if (finished_) return;
+    finished_ = true;
+    recorder_->Timer().stop();
+    FinishDay();
+    recorder_->StopRecording();
+    if (session_->RecordingFile) session_->RecordingFile->Close();
+    link_.Close();
+    lock_.Release();
+}
+
+void MeterRecording::AlarmReadings(const std::vector<noisestats::Reading>& readings, bool live) {
+    std::vector<noisestats::NamedAlarmRow> ended;
+    for (Alarm& a : alarms_) {
+        for (const noisestats::Reading& r : readings) {
+            const noisestats::AlarmStep step = a.watch->Add(r);
+            if (live && step.ended) ended.push_back({a.name, *step.ended});
+            if (live && step.started)
+                log_.Notice(QStringLiteral("meter %1: alarm %2 on: %3")
+                                .arg(place_.name, a.name,
+                                     noisestats::AlarmStripText(a.watch->Settings(), *step.started,
+                                                                r.utcOffsetSeconds)));
+        }
+    }
+    if (!ended.empty()) AppendAlarmRows(ended);
+}
+
+void MeterRecording::WriteNewIntervals() {
+    for (std::size_t k = 0; k < streams_.size() && k < intervalFiles_.size(); ++k) {
+        const auto& closed = streams_[k]->Statistics().ClosedIntervals();
+        if (closed.size() <= intervalsWritten_[k] || !intervalFiles_[k]) continue;
+        const std::vector<noisestats::PeriodResult> rows(closed.begin() + std::ptrdiff_t(intervalsWritten_[k]),
+                                                         closed.end());
+        if (noisestats::WriteIntervalCsvRows(*intervalFiles_[k], rows) && intervalFiles_[k]->flush()) {
+            intervalsWritten_[k] = closed.size();
+        } else if (resultProblem_.isEmpty()) {
+            resultProblem_ = intervalFiles_[k]->fileName();
+            log_.Error(QStringLiteral("meter %1: %2 can't be written: %3")
+                           .arg(place_.name, resultProblem_, intervalFiles_[k]->errorString()));
+        }
+    }
+}
+
+void MeterRecording::AppendAlarmRows(const std::vector<noisestats::NamedAlarmRow>& rows) {
+    if (rows.empty() || !alarmFile_) return;
+    if (!(noisestats::WriteAlarmCsvRows(*alarmFile_, rows) && alarmFile_->flush()) && resultProblem_.isEmpty()) {
+        resultProblem_ = alarmFile_->fileName();
+        log_.Error(QStringLiteral("meter %1: %2 can't be written: %3")
+                       .arg(place_.name, resultProblem_, alarmFile_->errorString()));
+    }
+}
+
+void MeterRecording::RewriteResults() {
+    // Whole files from what the statistics hold now (the record file's
+    // readings after a restart, nothing on a new day), each put in place
+    // only when complete; then they grow by appending.
+    auto save = [this](const QString& path, const std::function<bool(QIODevice&)>& write) {
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly) && write(file) && file.commit()) return;
+        log_.Error(QStringLiteral("meter %1: %2 can't be written: %3").arg(place_.name, path, file.errorString()));
+    };
+    intervalFiles_.clear();
+    intervalsWritten_.clear();
+    for (std::size_t k = 0; k < streams_.size(); ++k) {
+        const auto& closed = streams_[k]->Statistics().ClosedIntervals();
+        const QString path = day_.IntervalFile(config_.station.intervalMinutes[k]);
+        save(path, [&](QIODevice& out) {
+            return noisestats::WriteIntervalCsvHeader(out) && noisestats::WriteIntervalCsvRows(out, closed);
+        });
+        auto file = std::make_unique<QFile>(path);
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Append)) file.reset();
+        intervalFiles_.push_back(std::move(file));
+        intervalsWritten_.push_back(closed.size());
+    }
+    std::vector<noisestats::NamedAlarmRow> rows;
+    for (const Alarm& a : alarms_)
+        for (const noisestats::AlarmRow& r : a.watch->Rows()) rows.push_back({a.name, r});
+    std::sort(rows.begin(), rows.end(), [](const auto& x, const auto& y) { return x.row.startEpoch < y.row.startEpoch; });
+    const QString alarmPath = day_.AlarmFile();
+    save(alarmPath, [&](QIODevice& out) { return noisestats::WriteAlarmCsvHeader(out) && noisestats::WriteAlarmCsvRows(out, rows); });
+    alarmFile_ = std::make_unique<QFile>(alarmPath);
+    if (!alarmFile_->open(QIODevice::WriteOnly | QIODevice::Append)) alarmFile_.reset();
+}
+
+}  // namespace station
