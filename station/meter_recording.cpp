@@ -72,7 +72,9 @@ MeterRecording::MeterRecording(const MeterPlace& place, const StationConfig& con
 
 MeterRecording::~MeterRecording() { Finish(); }
 
-void MeterRecording::Tick() { recorder_->Tick(); }
+void MeterRecording::Tick() {
+    if (!finished_) recorder_->Tick();
+}
 
 bool MeterRecording::Connected() const { return recorder_->Connected; }
 
