@@ -10,6 +10,7 @@
 #include "reading/live_reading.h"
 #include "reading/readings_session.h"
 #include "reading/record_file.h"
+#include "recording/meter_holder.h"
 
 #include <QTimer>
 
@@ -26,16 +27,14 @@ struct Recorder::Pause {
     device::MeterUseListener listener;
 };
 
-MeterChannel MeterChannel::FirstMeter() {
-    return {[] { return Appusb::OpenMeter(); }, [] { return device::ReadLevelWord(); }};
-}
-
 Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, QObject* parent)
-    : Recorder(session, std::move(workFolder), MeterChannel::FirstMeter(), parent) {}
+    : Recorder(session, std::move(workFolder), MeterChannel{}, parent) {}
 
 Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, MeterChannel channel, QObject* parent)
     : QObject(parent), session_(session), workFolder_(std::move(workFolder)), channel_(std::move(channel)),
       timer_(new QTimer(this)) {
+    if (!channel_.open) channel_.open = [this] { return OpenFirstMeterUnlessHeld(); };
+    if (!channel_.readLevel) channel_.readLevel = [] { return device::ReadLevelWord(); };
     timer_->setInterval(device::TickIntervalMs);
     connect(timer_, &QTimer::timeout, this, [this] {
         if (runner_) runner_([this] { Tick(); });
@@ -49,6 +48,20 @@ Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, MeterC
 }
 
 Recorder::~Recorder() { timer_->stop(); }
+
+int Recorder::OpenFirstMeterUnlessHeld() {
+    std::optional<device::MeterLockHolder> holder;
+    const int opened = Appusb::OpenMeter([&holder](const char* bus, const char* device) {
+        holder = MeterHolder(bus, device);
+        return !holder;
+    });
+    QString held = holder ? MeterHeldText(*holder) : QString();
+    if (held != heldElsewhere_) {
+        heldElsewhere_ = std::move(held);
+        UpdateStrip(strip_.link);
+    }
+    return opened;
+}
 
 bool Recorder::Recording() const { return session_.Recording; }
 
@@ -120,7 +133,7 @@ void Recorder::ShowReport(const live::TickReport& report) {
 }
 
 void Recorder::UpdateStrip(const QString& link) {
-    StripTexts strip{link, StripMessage(alarmText_, fileProblem_, link_.ReadingsText())};
+    StripTexts strip{link, StripMessage(alarmText_, heldElsewhere_, fileProblem_, link_.ReadingsText())};
     if (strip == strip_) return;
     strip_ = std::move(strip);
     emit StripChanged(strip_);

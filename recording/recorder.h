@@ -41,12 +41,12 @@ namespace recording {
 
 // How the tick reaches its meter: open (or keep) the link, then ask for the
 // level. By default the desktop program's one link (Appusb: the first meter
-// found, enumerated afresh every tick); a program that records several
-// meters gives each recorder a link of its own (device::MeterLink).
+// found, enumerated afresh every tick, left alone while another program
+// holds its lock); a program that records several meters gives each
+// recorder a link of its own (device::MeterLink).
 struct MeterChannel {
     std::function<int()> open;                      // Appusb's open results
     std::function<device::LevelReply()> readLevel;  // the level request
-    static MeterChannel FirstMeter();
 };
 
 class Recorder : public QObject {
@@ -105,6 +105,9 @@ public:
     bool Connected = false;
     const live::LinkWatch& Link() const { return link_; }
     const StripTexts& Strip() const { return strip_; }
+    // Who holds the meter's lock when the first meter was left alone for
+    // it at the last look (the desktop program's channel only); "" if none.
+    const QString& MeterHeldElsewhere() const { return heldElsewhere_; }
 
     // Whether each appended word is also forced to the disk: it costs
     // several milliseconds a reading here, so a word is handed to the
@@ -131,6 +134,7 @@ private:
     void ShowReport(const live::TickReport& report);
     void UpdateStrip(const QString& link);
     bool OpenRecordingFile(const QString& path, bool continueFile);
+    int OpenFirstMeterUnlessHeld();
 
     reading::ReadingsSession& session_;
     QString workFolder_;
@@ -141,6 +145,8 @@ private:
     QString alarmText_;
     // What the current recording's file can't do; said once per recording.
     QString fileProblem_;
+    // The meter is held by another program (the station): the strip says so.
+    QString heldElsewhere_;
     QObject* boxOwner_ = nullptr;
     TickRunner runner_;
     struct Pause;
