@@ -108,6 +108,7 @@ std::optional<int> Recorder::TakeReading() {
         // readings until somebody answers it.
         fileProblem_ = QStringLiteral("Readings are not being saved: the record file can't be written.");
     }
+    if (!appended.written) emit WordNotWritten(session_.ReadingCount - 1, session_.RecordWord);
     emit ReadingTaken(ClockReading, appended.level);
     return reply.result;
 }

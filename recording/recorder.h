@@ -122,6 +122,10 @@ signals:
     void ClockSampled(const QDateTime& when);
     // A reading was taken and kept (after the session told its observers).
     void ReadingTaken(const QDateTime& when, float level);
+    // A reading was kept but its word could not be written to the record
+    // file (a full disk): `index` is its place in the file. Whoever keeps
+    // it for later says so; the desktop program shows the file's trouble.
+    void WordNotWritten(quint32 index, quint32 word);
     // A recording tick took no reading.
     void SecondMissed(const QDateTime& when);
     // The link's state changed: connected, or not.

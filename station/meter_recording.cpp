@@ -57,6 +57,7 @@ MeterRecording::MeterRecording(const MeterPlace& place, const StationConfig& con
     recording::MeterChannel channel{[this] { return OpenLink(); }, [this] { return device::ReadLevelWord(link_); }};
     recorder_ = std::make_unique<recording::Recorder>(*session_, config_.station.data, std::move(channel));
     connect(recorder_.get(), &recording::Recorder::ClockSampled, this, &MeterRecording::OnClock);
+    connect(recorder_.get(), &recording::Recorder::WordNotWritten, this, &MeterRecording::KeepWord);
     connect(recorder_.get(), &recording::Recorder::ReadingTaken, this, [this](const QDateTime& when, float level) {
         last_ = std::make_pair(when, level);
         WriteNewIntervals();
@@ -117,12 +118,21 @@ int MeterRecording::OpenLink() {
 void MeterRecording::OnClock(const QDateTime& now) {
     emit Ticked();
     if (finished_) return;
+    if (!backlog_.empty()) WriteBacklog();
+    if (resultsDirty_ && backlog_.empty() && dayOpen_ && ++ticksSinceRewrite_ >= 60) {
+        ticksSinceRewrite_ = 0;
+        resultsDirty_ = false;
+        RewriteResults();
+    }
     if (dayOpen_ && now.date() == day_.day) return;
     if (dayOpen_) FinishDay();
     OpenDay(now);
 }
 
 void MeterRecording::OpenDay(const QDateTime& now) {
+    if (!backlog_.empty() && !WriteBacklog()) DropBacklog(QStringLiteral("the day ended"));
+    parked_.reset();
+    dropped_ = false;
     day_.day = now.date();
     resultProblem_.clear();
     for (Alarm& a : alarms_) a.watch->Configure(true, a.watch->Settings());
@@ -177,7 +187,9 @@ void MeterRecording::Finish() {
     recorder_->Timer().stop();
     FinishDay();
     recorder_->StopRecording();
+    if (!backlog_.empty() && !WriteBacklog()) DropBacklog(QStringLiteral("the recording stopped"));
     if (session_->RecordingFile) session_->RecordingFile->Close();
+    parked_.reset();
     link_.Close();
     lock_.Release();
 }
@@ -206,21 +218,76 @@ void MeterRecording::WriteNewIntervals() {
                                                          closed.end());
         if (noisestats::WriteIntervalCsvRows(*intervalFiles_[k], rows) && intervalFiles_[k]->flush()) {
             intervalsWritten_[k] = closed.size();
-        } else if (resultProblem_.isEmpty()) {
-            resultProblem_ = intervalFiles_[k]->fileName();
-            log_.Error(QStringLiteral("meter %1: %2 can't be written: %3")
-                           .arg(place_.name, resultProblem_, intervalFiles_[k]->errorString()));
+        } else {
+            ResultWriteFailed(intervalFiles_[k]->fileName(), intervalFiles_[k]->errorString());
         }
     }
 }
 
 void MeterRecording::AppendAlarmRows(const std::vector<noisestats::NamedAlarmRow>& rows) {
     if (rows.empty() || !alarmFile_) return;
-    if (!(noisestats::WriteAlarmCsvRows(*alarmFile_, rows) && alarmFile_->flush()) && resultProblem_.isEmpty()) {
-        resultProblem_ = alarmFile_->fileName();
-        log_.Error(QStringLiteral("meter %1: %2 can't be written: %3")
-                       .arg(place_.name, resultProblem_, alarmFile_->errorString()));
+    if (!(noisestats::WriteAlarmCsvRows(*alarmFile_, rows) && alarmFile_->flush()))
+        ResultWriteFailed(alarmFile_->fileName(), alarmFile_->errorString());
+}
+
+void MeterRecording::ResultWriteFailed(const QString& path, const QString& error) {
+    // A row may be cut in the file now: it is rewritten whole (complete or
+    // not at all) once files can be written again.
+    resultsDirty_ = true;
+    if (!resultProblem_.isEmpty()) return;
+    resultProblem_ = path;
+    log_.Error(QStringLiteral("meter %1: %2 can't be written (%3): it is written again whole when it can")
+                   .arg(place_.name, path, error));
+}
+
+void MeterRecording::KeepWord(quint32 index, quint32 word) {
+    if (!parked_ && session_->RecordingFile) {
+        parked_ = std::move(session_->RecordingFile);
+        backlogIndex_ = index;
+        if (!diskTold_)
+            log_.Error(QStringLiteral("meter %1: the record file %2 can't be written (is the disk full?): readings "
+                                      "are kept in memory, up to %3, and written when it can")
+                           .arg(place_.name, session_->RecordingFileName)
+                           .arg(BacklogLimit));
+        diskTold_ = true;
     }
+    if (!parked_) return;  // no file at all: the recorder says so
+    if (backlog_.size() >= BacklogLimit) {
+        if (!dropped_)
+            log_.Error(QStringLiteral("meter %1: %2 readings wait for the disk: later ones are lost until it takes them")
+                           .arg(place_.name)
+                           .arg(BacklogLimit));
+        dropped_ = true;
+        return;
+    }
+    backlog_.push_back(word);
+    WriteBacklog();
+}
+
+bool MeterRecording::WriteBacklog() {
+    if (!parked_) return backlog_.empty();
+    const std::size_t waiting = backlog_.size();
+    while (!backlog_.empty()) {
+        if (!parked_->Append(backlogIndex_, backlog_.front())) return false;
+        backlog_.pop_front();
+        ++backlogIndex_;
+    }
+    if (diskTold_ && waiting > 1)
+        log_.Notice(QStringLiteral("meter %1: the record file takes words again: the readings kept were written")
+                        .arg(place_.name));
+    diskTold_ = false;
+    // Nothing lost: the file's indexes are the session's again, and the
+    // recorder writes as before. Otherwise the words go on through here.
+    if (!dropped_) session_->RecordingFile = std::move(parked_);
+    return true;
+}
+
+void MeterRecording::DropBacklog(const QString& why) {
+    log_.Error(QStringLiteral("meter %1: %2 readings could not be written to %3 before %4: they are lost")
+                   .arg(place_.name)
+                   .arg(backlog_.size())
+                   .arg(session_->RecordingFileName, why));
+    backlog_.clear();
 }
 
 void MeterRecording::RewriteResults() {
@@ -230,7 +297,7 @@ void MeterRecording::RewriteResults() {
     auto save = [this](const QString& path, const std::function<bool(QIODevice&)>& write) {
         QSaveFile file(path);
         if (file.open(QIODevice::WriteOnly) && write(file) && file.commit()) return;
-        log_.Error(QStringLiteral("meter %1: %2 can't be written: %3").arg(place_.name, path, file.errorString()));
+        ResultWriteFailed(path, file.errorString());
     };
     intervalFiles_.clear();
     intervalsWritten_.clear();

@@ -37,6 +37,7 @@
 #include <QObject>
 #include <QTimeZone>
 
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -44,6 +45,9 @@
 
 namespace reading {
 class ReadingsSession;
+}
+namespace records {
+class RecordFileWriter;
 }
 namespace recording {
 class Recorder;
@@ -86,6 +90,11 @@ public:
     std::optional<std::pair<QDateTime, float>> LastReading() const { return last_; }
     // The record file in use ("" before the first tick).
     QString RecordFile() const;
+    // Readings kept in memory because the record file could not take them.
+    std::size_t Backlog() const { return backlog_.size(); }
+    // At most this many readings wait in memory (a day's); later ones are
+    // lost (a gap) until the file takes words again.
+    static constexpr std::size_t BacklogLimit = 86400;
 
 signals:
     // A tick sampled the clock (the station feeds the watchdog from it).
@@ -102,6 +111,10 @@ private:
     void RewriteResults();
     void OpenResultFiles();
     void AppendAlarmRows(const std::vector<noisestats::NamedAlarmRow>& rows);
+    void KeepWord(quint32 index, quint32 word);
+    bool WriteBacklog();
+    void DropBacklog(const QString& why);
+    void ResultWriteFailed(const QString& path, const QString& error);
 
     MeterPlace place_;
     StationConfig config_;
@@ -125,6 +138,16 @@ private:
     std::vector<std::size_t> intervalsWritten_;
     std::unique_ptr<QFile> alarmFile_;
     QString resultProblem_;  // said once per day
+    bool resultsDirty_ = false;  // a CSV write failed: rewritten whole once they can be
+    int ticksSinceRewrite_ = 0;
+    // While words wait, the record file's writer is taken from the session,
+    // so nothing lands after a word not yet written (no hole in the file);
+    // the waiting words are written in order, then it is given back.
+    std::unique_ptr<records::RecordFileWriter> parked_;
+    std::deque<quint32> backlog_;
+    quint32 backlogIndex_ = 0;   // the file index of the first waiting word
+    bool dropped_ = false;       // words were lost: the file's indexes are the station's from here on
+    bool diskTold_ = false;
     std::optional<std::pair<QDateTime, float>> last_;
     bool finished_ = false;
 };

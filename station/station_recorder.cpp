@@ -123,11 +123,14 @@ QString StationRecorder::StatusText() const {
                         .arg(QString::number(double(last->second), 'f', 1), last->first.toString(QStringLiteral("HH:mm:ss")));
         parts << part;
     }
-    return QStringLiteral("station \"%1\": %2 meter%3 (%4); backlog 0 readings")
+    std::size_t backlog = 0;
+    for (const auto& m : meters_) backlog += m->Backlog();
+    return QStringLiteral("station \"%1\": %2 meter%3 (%4); backlog %5 readings")
         .arg(config_.station.name)
         .arg(meters_.size())
         .arg(meters_.size() == 1 ? QString() : QStringLiteral("s"))
-        .arg(parts.join(QStringLiteral("; ")));
+        .arg(parts.join(QStringLiteral("; ")))
+        .arg(backlog);
 }
 
 }  // namespace station

@@ -11,6 +11,7 @@
 #include "platform/testing/service_recorder.h"
 #include "reading/readings_session.h"
 #include "reading/record_file.h"
+#include "reading/reading_word.h"
 #include "recording/recorder.h"
 #include "sim/metersim.h"
 #include "station/station_recorder.h"
@@ -25,6 +26,9 @@
 #include <QTemporaryDir>
 
 #include <map>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -144,8 +148,8 @@ TEST_F(StationRecording, DaysRotateAtMidnightCompleteAndEqualToTheDesktopStatist
     for (int i = 0; i < 60; ++i) levels += (i ? "," : "") + std::to_string(i < 30 ? 750 : 650);
     ASSERT_EQ(metersim_command(levels.c_str()), 0);
     StartStation();
-    const int days = 7;  // a week
-    Seconds(2 * 3600 + (days - 1) * 86400 + 600);  // to 00:10 of the fourth day
+    const int days = 4;  // what runs in seconds, sanitizers included
+    Seconds(2 * 3600 + (days - 1) * 86400 + 600);  // to 00:10 of the last day
     station->Stop();
 
     const QStringList records = Files(QStringLiteral("*.qzx"));
@@ -263,6 +267,43 @@ TEST_F(StationRecording, AWordCutByAKillIsWrittenOverAndTheRestKept) {
     ASSERT_EQ(words.size(), 100u + 50u);
     EXPECT_EQ(QFileInfo(record).size(), qint64(4 * words.size())) << "the cut word's bytes were written over";
     EXPECT_TRUE(std::equal(kept.begin(), kept.end(), words.begin()));
+    ExpectCsvsEqualDesktop();
+}
+
+// A file that can't grow (the disk full; here a file size limit): told once
+// in the log, the readings kept in memory and written in order when it can
+// grow again, every file whole and in order.
+TEST_F(StationRecording, AFullDiskKeepsTheReadingsUntilThereIsSpace) {
+    struct rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    platform::testing::ServiceRecorder service;
+    StartStation();
+    Seconds(100);
+    struct rlimit full = saved;
+    full.rlim_cur = 4096;  // the record file's first block, the CSVs' first lines
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+    Seconds(2000);
+    const std::size_t waiting = station->Meters().front()->Backlog();
+    const QString status = QString::fromStdString(service.LastStatus());
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_GT(waiting, 900u);
+    // The status of this second's beat, sent before its reading.
+    EXPECT_TRUE(status.contains(QStringLiteral("backlog %1 readings").arg(waiting - 1))) << status.toStdString();
+    Seconds(100);
+    EXPECT_EQ(station->Meters().front()->Backlog(), 0u);
+    station->Stop();
+
+    int told = 0;
+    for (const QString& l : lines) told += l.contains(QStringLiteral("is the disk full?")) ? 1 : 0;
+    EXPECT_EQ(told, 1);
+    const QString record = DataFile(Files(QStringLiteral("*.qzx")).front());
+    const auto words = records::ReadRecordWords(record);
+    ASSERT_EQ(words.size(), 2200u) << "every reading, none lost, none twice";
+    QTime expected(22, 0, 1);
+    for (std::size_t i = 0; i < words.size(); ++i, expected = expected.addSecs(1))
+        ASSERT_EQ(reading::WordTime(words[i]), expected) << "word " << i;
     ExpectCsvsEqualDesktop();
 }
 
