@@ -118,6 +118,7 @@ int MeterRecording::OpenLink() {
 void MeterRecording::OnClock(const QDateTime& now) {
     emit Ticked();
     if (finished_) return;
+    if (ClockStepped(now)) return;
     if (!backlog_.empty()) WriteBacklog();
     if (resultsDirty_ && backlog_.empty() && dayOpen_ && ++ticksSinceRewrite_ >= 60) {
         ticksSinceRewrite_ = 0;
@@ -127,6 +128,42 @@ void MeterRecording::OnClock(const QDateTime& now) {
     if (dayOpen_ && now.date() == day_.day) return;
     if (dayOpen_) FinishDay();
     OpenDay(now);
+}
+
+bool MeterRecording::ClockStepped(const QDateTime& now) {
+    // A tick is due every second; a tick that took long (a slow transfer)
+    // comes a few seconds late. Beyond that the system clock was set.
+    constexpr qint64 kForwardStepSeconds = 120;
+    const std::optional<QDateTime> last = std::exchange(lastSample_, now);
+    if (heldUntil_) {
+        if (now <= *heldUntil_) return true;
+        log_.Notice(QStringLiteral("meter %1: the clock has passed %2 again: readings go on")
+                        .arg(place_.name, heldUntil_->toString(Qt::ISODate)));
+        heldUntil_.reset();
+        if (dayOpen_) session_->Recording = true;
+        return false;
+    }
+    if (!last) return false;
+    const qint64 step = last->secsTo(now);
+    if (step < 0 && dayOpen_) {
+        // Readings stamped with seconds already recorded would count them
+        // twice (and put the record file's times out of order): none are
+        // taken until the clock has passed the last one again.
+        heldUntil_ = *last;
+        lastSample_ = *last;
+        session_->Recording = false;
+        log_.Warning(QStringLiteral("meter %1: the system clock was set back from %2 to %3: no readings are "
+                                    "taken until it passes %2 again, so no second is counted twice")
+                         .arg(place_.name, last->toString(Qt::ISODate), now.toString(Qt::ISODate)));
+        return true;
+    }
+    if (step > kForwardStepSeconds)
+        log_.Warning(QStringLiteral("meter %1: the system clock jumped forward %2 s, from %3 to %4: the seconds "
+                                    "between are missing, nothing is invented for them")
+                         .arg(place_.name)
+                         .arg(step)
+                         .arg(last->toString(Qt::ISODate), now.toString(Qt::ISODate)));
+    return false;
 }
 
 void MeterRecording::OpenDay(const QDateTime& now) {

@@ -103,6 +103,7 @@ signals:
 private:
     struct Results;
     void OnClock(const QDateTime& now);
+    bool ClockStepped(const QDateTime& now);
     void OpenDay(const QDateTime& now);
     void FinishDay();
     int OpenLink();
@@ -148,6 +149,10 @@ private:
     quint32 backlogIndex_ = 0;   // the file index of the first waiting word
     bool dropped_ = false;       // words were lost: the file's indexes are the station's from here on
     bool diskTold_ = false;
+    // The system clock: the latest second sampled, and while it was set back,
+    // the second it must pass again before readings are taken.
+    std::optional<QDateTime> lastSample_;
+    std::optional<QDateTime> heldUntil_;
     std::optional<std::pair<QDateTime, float>> last_;
     bool finished_ = false;
 };

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <map>
@@ -40,7 +41,8 @@ const QDateTime Start(QDate(2026, 12, 10), QTime(22, 0, 0), Zone);
 
 class MeterClock final : public platform::Clock {
 public:
-    QDateTime Now() const override { return Start.addMSecs(metersim_now_ms()); }
+    QDateTime Now() const override { return Start.addMSecs(metersim_now_ms() + setBy); }
+    qint64 setBy = 0;  // the system clock set back or forward, in ms
 };
 
 QByteArray FileBytes(const QString& path) {
@@ -60,6 +62,12 @@ QByteArray DesktopIntervalCsv(const QString& recordFile, int minutes) {
     out.open(QIODevice::WriteOnly);
     WriteIntervalCsv(out, stream.Statistics().AllIntervals());
     return out.data();
+}
+
+bool Insert(QSet<QByteArray>& set, const QByteArray& value) {
+    if (set.contains(value)) return false;
+    set.insert(value);
+    return true;
 }
 
 class StationRecording : public testing::Test {
@@ -305,6 +313,36 @@ TEST_F(StationRecording, AFullDiskKeepsTheReadingsUntilThereIsSpace) {
     for (std::size_t i = 0; i < words.size(); ++i, expected = expected.addSecs(1))
         ASSERT_EQ(reading::WordTime(words[i]), expected) << "word " << i;
     ExpectCsvsEqualDesktop();
+}
+
+// The system clock set back ten minutes, then forward an hour: no second is
+// recorded twice (readings wait until the clock has passed the last one),
+// the forward jump is a gap, and the log says what happened each time.
+TEST_F(StationRecording, AClockSetBackOrForwardCountsNoIntervalTwice) {
+    StartStation();
+    Seconds(300);
+    clock.setBy = -600'000;
+    Seconds(900);  // 600 held, then 300 more
+    clock.setBy += 3600'000;
+    Seconds(100);
+    station->Stop();
+    const auto words = records::ReadRecordWords(DataFile(Files(QStringLiteral("*.qzx")).front()));
+    ASSERT_GE(words.size(), 300u + 299u + 100u);
+    ASSERT_LE(words.size(), 300u + 301u + 100u);
+    for (std::size_t i = 1; i < words.size(); ++i)
+        ASSERT_LT(reading::WordTime(words[i - 1]), reading::WordTime(words[i])) << "word " << i;
+    const QList<QByteArray> rows = FileBytes(DataFile(Files(QStringLiteral("*-intervals-1min.csv")).front())).split('\n');
+    QSet<QByteArray> starts;
+    for (int r = 1; r < rows.size(); ++r)
+        if (!rows[r].isEmpty()) EXPECT_TRUE(Insert(starts, rows[r].split(',').front())) << rows[r].toStdString();
+    ExpectCsvsEqualDesktop();
+    int back = 0, forward = 0;
+    for (const QString& l : lines) {
+        back += l.contains(QStringLiteral("the system clock was set back from 2026-12-10T22:05:00")) ? 1 : 0;
+        forward += l.contains(QStringLiteral("the system clock jumped forward 3601 s")) ? 1 : 0;
+    }
+    EXPECT_EQ(back, 1);
+    EXPECT_EQ(forward, 1);
 }
 
 TEST_F(StationRecording, AMeterHeldByAnotherProgramIsLeftAloneAndSaidOnce) {
