@@ -14,16 +14,16 @@ namespace station {
 namespace {
 
 constexpr int kTickMs = 1000;
+// Meters plugged in later are looked for this often: a look reads sysfs for
+// every device on the buses, which costs more than a second of recording.
+constexpr int kSearchEverySeconds = 10;
 
 }  // namespace
 
 StationRecorder::StationRecorder(StationLog& log, QTimeZone zone, QObject* parent)
     : QObject(parent), log_(log), seams_(log), zone_(std::move(zone)) {
     search_.setInterval(kTickMs);
-    connect(&search_, &QTimer::timeout, this, [this] {
-        LookForMeters();
-        if (meters_.empty()) Beat();
-    });
+    connect(&search_, &QTimer::timeout, this, &StationRecorder::Second);
 }
 
 StationRecorder::~StationRecorder() { FinishMeters(); }
@@ -91,9 +91,16 @@ void StationRecorder::AddMeter(const MeterPlace& place) {
     meters_.push_back(std::move(meter));
 }
 
-void StationRecorder::TickAll() {
-    LookForMeters();
+void StationRecorder::Second() {
+    if (++secondsSinceSearch_ >= kSearchEverySeconds) {
+        secondsSinceSearch_ = 0;
+        LookForMeters();
+    }
     if (meters_.empty()) Beat();
+}
+
+void StationRecorder::TickAll() {
+    Second();
     for (auto& m : meters_) m->Tick();
 }
 

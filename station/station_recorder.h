@@ -5,8 +5,8 @@
 // session, statistics, alarms and day files of its own.
 //
 //   Start        the meters of the file (by port), or every meter found on
-//                the buses, named by its port (looked for again every
-//                second, so one plugged in later is recorded too);
+//                the buses, named by its port (looked for again every ten
+//                seconds, so one plugged in later is recorded too);
 //   Reconfigure  every meter finishes its files and starts again with the
 //                new settings, carrying on in the day's files;
 //   Stop         every meter finishes the second under way, writes its
@@ -55,6 +55,7 @@ private:
     void StartMeters();
     void FinishMeters();
     void LookForMeters();
+    void Second();
     void AddMeter(const MeterPlace& place);
     void MeterTicked(const MeterRecording* meter);
     void Beat();
@@ -67,6 +68,7 @@ private:
     bool running_ = false;
     bool driven_ = false;
     int unnamedTold_ = 0;
+    int secondsSinceSearch_ = 0;
     std::vector<std::unique_ptr<MeterRecording>> meters_;
     std::set<const MeterRecording*> tickedSinceBeat_;
     QTimer search_;  // every second: meters plugged in, and the watchdog while there are none

@@ -232,6 +232,25 @@ TEST_F(StationRecording, TwoMetersEachWithItsOwnFiles) {
     ExpectCsvsEqualDesktop();
 }
 
+// Without [meter.NAME] sections, a meter plugged in later is found (within
+// ten seconds) and recorded under its port's name.
+TEST_F(StationRecording, AMeterPluggedInLaterIsFoundAndRecorded) {
+    ASSERT_EQ(metersim_configure("devices = meter,meter\n"), 0);
+    metersim_command("unplug 2");
+    StartStation();
+    Seconds(30);
+    ASSERT_EQ(station->Meters().size(), 1u);
+    metersim_command("replug 2");
+    Seconds(11);
+    ASSERT_EQ(station->Meters().size(), 2u);
+    EXPECT_EQ(station->Meters()[1]->Place().name, QStringLiteral("2-1"));
+    Seconds(20);
+    station->Stop();
+    const auto words = records::ReadRecordWords(DataFile(Files(QStringLiteral("garden-2-1-*.qzx")).value(0)));
+    EXPECT_GE(words.size(), 20u);
+    EXPECT_LE(words.size(), 31u);
+}
+
 TEST_F(StationRecording, ARestartOnTheSameDayCarriesOnInTheDaysFiles) {
     StartStation();
     Seconds(3 * 3600);  // past midnight, to 01:00
