@@ -127,6 +127,7 @@ void MeterRecording::OnClock(const QDateTime& now) {
     }
     if (dayOpen_ && now.date() == day_.day) return;
     if (dayOpen_) FinishDay();
+    if (openFailedAt_ && qAbs(openFailedAt_->secsTo(now)) < 60 && openFailedAt_->date() == now.date()) return;
     OpenDay(now);
 }
 
@@ -187,10 +188,12 @@ void MeterRecording::OpenDay(const QDateTime& now) {
         if (opened) log_.Info(QStringLiteral("meter %1: recording to %2").arg(place_.name, path));
     }
     if (!opened) {
-        // Tried again at the next tick; the recorder's box (the log) said why.
+        // Tried again in a minute; the recorder's box (the log) said why.
         recorder_->StopRecording();
+        openFailedAt_ = now;
         return;
     }
+    openFailedAt_.reset();
     dayOpen_ = true;
     RewriteResults();
 }

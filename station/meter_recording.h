@@ -153,6 +153,9 @@ private:
     // the second it must pass again before readings are taken.
     std::optional<QDateTime> lastSample_;
     std::optional<QDateTime> heldUntil_;
+    // A day's file that could not be opened is tried again a minute later
+    // (each try is told in the log).
+    std::optional<QDateTime> openFailedAt_;
     std::optional<std::pair<QDateTime, float>> last_;
     bool finished_ = false;
 };

@@ -364,6 +364,21 @@ TEST_F(StationRecording, AClockSetBackOrForwardCountsNoIntervalTwice) {
     EXPECT_EQ(forward, 1);
 }
 
+// A data folder that can't be made: the log says so once a minute, the
+// meter is left alone, and nothing stops.
+TEST_F(StationRecording, ADataFolderThatCantBeWrittenIsToldOnceAMinute) {
+    QFile blocker(Data());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
+    blocker.close();
+    StartStation();
+    Seconds(150);
+    int told = 0;
+    for (const QString& l : lines) told += l.startsWith(QStringLiteral("<3>Can't create the record file")) ? 1 : 0;
+    EXPECT_EQ(told, 3);
+    EXPECT_FALSE(station->Meters().front()->Recorder().Recording());
+    station->Stop();
+}
+
 TEST_F(StationRecording, AMeterHeldByAnotherProgramIsLeftAloneAndSaidOnce) {
     auto held = device::TryTakeMeterLock("1-1", "quorvane", dir.filePath(QStringLiteral("locks")).toStdString());
     ASSERT_EQ(held.outcome, device::MeterLockOutcome::Taken);
