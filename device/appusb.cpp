@@ -15,11 +15,13 @@ namespace {
 // The one open device handle of the process, or none.
 usb_dev_handle* deviceHandle = nullptr;
 
-struct usb_device* FirstMeter() {
+struct usb_device* FirstMeter(struct usb_bus** onBus) {
     for (struct usb_bus* bus = usb_get_busses(); bus; bus = bus->next) {
         for (struct usb_device* dev = bus->devices; dev; dev = dev->next) {
-            if (dev->descriptor.idVendor == MeterVendorId && dev->descriptor.idProduct == MeterProductId)
+            if (dev->descriptor.idVendor == MeterVendorId && dev->descriptor.idProduct == MeterProductId) {
+                *onBus = bus;
                 return dev;
+            }
         }
     }
     return nullptr;
@@ -45,15 +47,19 @@ ScopedFailureReporter::ScopedFailureReporter(FailureReporter reporter)
 
 ScopedFailureReporter::~ScopedFailureReporter() { CurrentReporter() = std::move(previous_); }
 
-int OpenMeter() {
+int OpenMeter() { return OpenMeter(OpenVeto()); }
+
+int OpenMeter(const OpenVeto& mayOpen) {
     if (deviceHandle) CloseMeter();
     // A full enumeration every time, so a meter plugged in or out since the
     // last call is seen. The results say nothing the bus list doesn't.
     usb_init();
     usb_find_busses();
     usb_find_devices();
-    struct usb_device* meter = FirstMeter();
+    struct usb_bus* bus = nullptr;
+    struct usb_device* meter = FirstMeter(&bus);
     if (!meter) return NoMeter;
+    if (mayOpen && !mayOpen(bus->dirname, meter->filename)) return NoMeter;
     deviceHandle = usb_open(meter);
     return deviceHandle ? Opened : OpenFailed;
 }

@@ -45,6 +45,14 @@ enum OpenResult : int { Opened = 0, NoMeter = 1, OpenFailed = 2 };
 // could not be opened).
 int OpenMeter();
 
+// The same, but the first meter is opened only when `mayOpen` agrees,
+// given libusb 0.1's names of its bus and device (usb_bus::dirname,
+// usb_device::filename); refused, it is left alone and the result is
+// NoMeter. (How the desktop program leaves a meter to the program that
+// holds its lock.)
+using OpenVeto = std::function<bool(const char* busDirname, const char* deviceFilename)>;
+int OpenMeter(const OpenVeto& mayOpen);
+
 // Closes the handle if one is held.
 void CloseMeter();
 

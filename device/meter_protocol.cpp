@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "device/meter_protocol.h"
 
+#include "device/meter_link.h"
+
 #include <algorithm>
 
 namespace device {
@@ -44,6 +46,13 @@ LevelReply ReadLevelWord() {
     LevelReply reply;
     reply.result = Appusb::VendorRequest(Appusb::DirIn, Appusb::ReqReadLevel, ReadBlock, reply.bytes.data(),
                                          int(reply.bytes.size()));
+    return reply;
+}
+
+LevelReply ReadLevelWord(MeterLink& link) {
+    LevelReply reply;
+    reply.result = link.VendorRequest(Appusb::DirIn, Appusb::ReqReadLevel, ReadBlock, reply.bytes.data(),
+                                      int(reply.bytes.size()));
     return reply;
 }
 

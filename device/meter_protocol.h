@@ -34,6 +34,9 @@ struct LevelReply {
 
 // Asks the meter for its live reading (bytes 0..1 are the reading word).
 LevelReply ReadLevelWord();
+// The same over a link of its own (several meters in one process).
+class MeterLink;
+LevelReply ReadLevelWord(MeterLink& link);
 
 // ---- The setup byte.
 

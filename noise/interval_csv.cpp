@@ -77,7 +77,12 @@ QString IsoLocalDateTime(std::int64_t epochSeconds, std::int32_t utcOffsetSecond
 }
 
 bool WriteIntervalCsv(QIODevice& out, const std::vector<PeriodResult>& periods) {
-    if (!WriteRow(out, Header())) return false;
+    return WriteIntervalCsvHeader(out) && WriteIntervalCsvRows(out, periods);
+}
+
+bool WriteIntervalCsvHeader(QIODevice& out) { return WriteRow(out, Header()); }
+
+bool WriteIntervalCsvRows(QIODevice& out, const std::vector<PeriodResult>& periods) {
     for (const PeriodResult& p : periods) {
         QStringList row{IsoLocalDateTime(p.startEpoch, p.utcOffsetSeconds),
                         IsoLocalDateTime(p.startEpoch + p.lengthSeconds, p.utcOffsetSeconds),

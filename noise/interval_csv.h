@@ -19,5 +19,9 @@ QString IsoLocalDateTime(std::int64_t epochSeconds, std::int32_t utcOffsetSecond
 
 // Writes the header and one row per period. False when the device refuses a write.
 bool WriteIntervalCsv(QIODevice& out, const std::vector<PeriodResult>& periods);
+// The same in two parts, for a file that grows by rows as intervals close:
+// the header once, then rows as they come; together they are WriteIntervalCsv.
+bool WriteIntervalCsvHeader(QIODevice& out);
+bool WriteIntervalCsvRows(QIODevice& out, const std::vector<PeriodResult>& periods);
 
 }  // namespace noisestats

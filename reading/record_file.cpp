@@ -150,6 +150,15 @@ bool RecordFileWriter::Open(const QString& path) {
     return fd_ >= 0;
 }
 
+bool RecordFileWriter::OpenToContinue(const QString& path) {
+    Close();
+    const QByteArray name = QFile::encodeName(path);
+    do {
+        fd_ = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    } while (fd_ < 0 && errno == EINTR);
+    return fd_ >= 0;
+}
+
 bool RecordFileWriter::Append(std::uint32_t index, std::uint32_t word) {
     if (fd_ < 0)
         return false;

@@ -56,6 +56,11 @@ public:
     // Creates the file for reading and writing, or empties an existing one.
     // Closes a file opened before. False when the file can't be created.
     bool Open(const QString& path);
+    // Opens an existing file (or creates a missing one) without emptying it,
+    // for a recording carried on; the caller goes on at the index after the
+    // file's last whole word, so 1 to 3 bytes of a word cut short are the
+    // only ones written over. False when it can't be opened for writing.
+    bool OpenToContinue(const QString& path);
     // Writes word `index` (4 bytes, least significant first) at byte offset
     // 4 * index. A failed write leaves every other word where it belongs.
     // False when nothing is open or the write (or the sync) fails.

@@ -10,6 +10,7 @@
 #include "reading/live_reading.h"
 #include "reading/readings_session.h"
 #include "reading/record_file.h"
+#include "recording/meter_holder.h"
 
 #include <QTimer>
 
@@ -27,7 +28,13 @@ struct Recorder::Pause {
 };
 
 Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, QObject* parent)
-    : QObject(parent), session_(session), workFolder_(std::move(workFolder)), timer_(new QTimer(this)) {
+    : Recorder(session, std::move(workFolder), MeterChannel{}, parent) {}
+
+Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, MeterChannel channel, QObject* parent)
+    : QObject(parent), session_(session), workFolder_(std::move(workFolder)), channel_(std::move(channel)),
+      timer_(new QTimer(this)) {
+    if (!channel_.open) channel_.open = [this] { return OpenFirstMeterUnlessHeld(); };
+    if (!channel_.readLevel) channel_.readLevel = [] { return device::ReadLevelWord(); };
     timer_->setInterval(device::TickIntervalMs);
     connect(timer_, &QTimer::timeout, this, [this] {
         if (runner_) runner_([this] { Tick(); });
@@ -36,7 +43,7 @@ Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, QObjec
     timer_->start();
     pause_ = std::make_unique<Pause>(*timer_);
     ClockReading = platform::LocalNow();
-    Connected = (Appusb::OpenMeter() == 0);
+    Connected = (channel_.open() == 0);
     session_.Recording = false;
     // Other data on show (a file opened): what the strip says of a
     // recording's missed readings and its file belongs to that recording.
@@ -50,6 +57,20 @@ Recorder::Recorder(reading::ReadingsSession& session, QString workFolder, QObjec
 
 Recorder::~Recorder() { timer_->stop(); }
 
+int Recorder::OpenFirstMeterUnlessHeld() {
+    std::optional<device::MeterLockHolder> holder;
+    const int opened = Appusb::OpenMeter([&holder](const char* bus, const char* device) {
+        holder = MeterHolder(bus, device);
+        return !holder;
+    });
+    QString held = holder ? MeterHeldText(*holder) : QString();
+    if (held != heldElsewhere_) {
+        heldElsewhere_ = std::move(held);
+        UpdateStrip(strip_.link);
+    }
+    return opened;
+}
+
 bool Recorder::Recording() const { return session_.Recording; }
 
 void Recorder::Tick() {
@@ -62,7 +83,8 @@ void Recorder::Tick() {
     timer_->stop();
     ClockReading = platform::LocalNow();
     ClockTexts = reading::ClockTexts::From(ClockReading);
-    const int opened = Appusb::OpenMeter();
+    emit ClockSampled(ClockReading);
+    const int opened = channel_.open();
     const bool wasConnected = Connected;
     Connected = (opened == 0);
     std::optional<int> transfer;
@@ -81,7 +103,7 @@ std::optional<int> Recorder::TakeReading() {
         // link's box would hold the recording until somebody pressed OK.
         // The tick tells the user itself, without waiting (LinkWatch).
         const Appusb::ScopedFailureReporter quiet{Appusb::FailureReporter()};
-        reply = device::ReadLevelWord();
+        reply = channel_.readLevel();
     }
     const auto word = live::LiveWordFromReply(reply.result, reply.bytes.data());
     if (!word) return reply.result;  // no reading this second: nothing stale is decoded, stored or shown
@@ -94,6 +116,7 @@ std::optional<int> Recorder::TakeReading() {
         // readings until somebody answers it.
         fileProblem_ = QStringLiteral("Readings are not being saved: the record file can't be written.");
     }
+    if (!appended.written) emit WordNotWritten(session_.ReadingCount - 1, session_.RecordWord);
     emit ReadingTaken(ClockReading, appended.level);
     return reply.result;
 }
@@ -119,7 +142,7 @@ void Recorder::ShowReport(const live::TickReport& report) {
 }
 
 void Recorder::UpdateStrip(const QString& link) {
-    StripTexts strip{link, StripMessage(alarmText_, fileProblem_, link_.ReadingsText())};
+    StripTexts strip{link, StripMessage(alarmText_, heldElsewhere_, fileProblem_, link_.ReadingsText())};
     if (strip == strip_) return;
     strip_ = std::move(strip);
     emit StripChanged(strip_);
@@ -132,6 +155,28 @@ void Recorder::SetAlarmText(const QString& text) {
 }
 
 bool Recorder::StartRecording() {
+    if (ClockTexts.IsEmpty()) {
+        // The name comes from the tick's clock sample; before the first tick
+        // there is none.
+        session_.ClearTable();
+        if (auto& file = session_.RecordingFile) file->Close();
+        platform::ShowBox(boxOwner_, QStringLiteral("Information"),
+                          QStringLiteral("The recording can not start yet: the clock has not been read. "
+                                         "Please try again in a second."),
+                          platform::MessageIcon::Error);
+        return false;
+    }
+    return OpenRecordingFile(records::MakeRecordFileName(workFolder_, ClockTexts.Year.toInt(), ClockTexts.Month.toInt(),
+                                                         ClockTexts.Day.toInt(), ClockTexts.Hour.toInt(),
+                                                         ClockTexts.Minute.toInt(), ClockTexts.Second.toInt()),
+                             false);
+}
+
+bool Recorder::StartRecordingIn(const QString& path) { return OpenRecordingFile(path, false); }
+
+bool Recorder::ContinueRecordingIn(const QString& path) { return OpenRecordingFile(path, true); }
+
+bool Recorder::OpenRecordingFile(const QString& path, bool continueFile) {
     session_.ClearTable();
     auto& file = session_.RecordingFile;
     if (file) file->Close();
@@ -139,22 +184,28 @@ bool Recorder::StartRecording() {
         platform::ShowBox(boxOwner_, QStringLiteral("Information"), text, platform::MessageIcon::Error);
         return false;
     };
-    if (ClockTexts.IsEmpty()) {
-        // The name comes from the tick's clock sample; before the first tick
-        // there is none.
-        return refuse(QStringLiteral(
-            "The recording can not start yet: the clock has not been read. Please try again in a second."));
-    }
-    session_.RecordingFileName = records::MakeRecordFileName(
-        workFolder_, ClockTexts.Year.toInt(), ClockTexts.Month.toInt(), ClockTexts.Day.toInt(),
-        ClockTexts.Hour.toInt(), ClockTexts.Minute.toInt(), ClockTexts.Second.toInt());
+    session_.RecordingFileName = path;
     if (!file) file = std::make_unique<records::RecordFileWriter>(RecordToDisk);
-    if (!file->Open(session_.RecordingFileName)) {
+    if (continueFile) {
+        session_.ReadingCount = 0;
+        // Read whole before anything is written to it; the words go on show
+        // as an opened file's, so the statistics and alarms take them too.
+        const records::StartDate start = records::StartDateFromName(path);
+        const std::vector<std::uint32_t> words = records::ReadRecordWords(path);
+        session_.AppendFileWords(words, start.date);
+        session_.ReadingCount = quint32(words.size());
+        if (!file->OpenToContinue(path)) {
+            return refuse(QStringLiteral("Can't open the record file %1 to carry on. Please check that the "
+                                         "folder can be written to.")
+                              .arg(path));
+        }
+    } else if (!file->Open(path)) {
         return refuse(QStringLiteral("Can't create the record file %1. Please check that the folder "
                                      "can be written to.")
-                          .arg(session_.RecordingFileName));
+                          .arg(path));
+    } else {
+        session_.ReadingCount = 0;
     }
-    session_.ReadingCount = 0;
     fileProblem_.clear();
     link_.StartRecording();
     UpdateStrip(strip_.link);

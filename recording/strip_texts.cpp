@@ -6,8 +6,13 @@
 namespace recording {
 
 QString StripMessage(const QString& alarm, const QString& fileProblem, const QString& missedReadings) {
+    return StripMessage(alarm, QString(), fileProblem, missedReadings);
+}
+
+QString StripMessage(const QString& alarm, const QString& meterHeld, const QString& fileProblem,
+                     const QString& missedReadings) {
     QStringList parts;
-    for (const QString* part : {&alarm, &fileProblem, &missedReadings})
+    for (const QString* part : {&alarm, &meterHeld, &fileProblem, &missedReadings})
         if (!part->isEmpty()) parts << *part;
     return parts.join(QStringLiteral("   "));
 }

@@ -17,5 +17,8 @@ struct StripTexts {
 
 // Joins the message's parts, leaving out the empty ones.
 QString StripMessage(const QString& alarm, const QString& fileProblem, const QString& missedReadings);
+// With the meter left to another program (the station) after the alarm.
+QString StripMessage(const QString& alarm, const QString& meterHeld, const QString& fileProblem,
+                     const QString& missedReadings);
 
 }  // namespace recording

@@ -56,6 +56,9 @@ int main(int argc, char** argv) {
         break;
     }
 
+    // A file size limit makes a write fail (and is told like a full disk),
+    // rather than ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     station::StationLog log;
     log.InstallAsQtMessageHandler();

@@ -1,44 +1,77 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The station's recording: the one place where the recorder (the tick,
-// the meters, the record files, the statistics and the alarms on one
-// stream of readings) is joined to the station.
+// The station's recording: one MeterRecording (meter_recording.h) per
+// meter, each the desktop program's recorder with a link, a lock, a
+// session, statistics, alarms and day files of its own.
 //
-// Until the recorder is built in, this stands in for it: it says in the
-// log and the status line that nothing is recorded, and beats the service
-// watchdog once a second from the event loop, as the recorder's tick will.
-// The recorder's work then replaces the bodies in station_recorder.cpp:
-//   Start        open the meters of `config` (or every meter found), lock
-//                each (device/meter_lock.h, port from device/usb_port.h,
-//                folders from host_paths.h), start the tick;
-//   Reconfigure  carry on with the new settings;
-//   Stop         finish the second under way and close every file;
-// and the tick calls platform::NotifyServiceWatchdog and
-// platform::NotifyServiceStatus (meters, last reading, backlog).
+//   Start        the meters of the file (by port), or every meter found on
+//                the buses, named by its port (looked for again every ten
+//                seconds, so one plugged in later is recorded too);
+//   Reconfigure  every meter finishes its files and starts again with the
+//                new settings, carrying on in the day's files;
+//   Stop         every meter finishes the second under way, writes its
+//                results and closes its files.
+//
+// The service watchdog is fed from the ticks: once every meter's tick has
+// run since the last feed (with no meter, from the search for one), so a
+// tick that hangs, or a meter's tick that stopped, gets the service
+// restarted. The status line then says what each meter does.
+#include "station/log_seams.h"
+#include "station/meter_recording.h"
 #include "station/recording_hook.h"
 #include "station/station_log.h"
 
 #include <QObject>
 #include <QTimer>
+#include <QTimeZone>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
 
 namespace station {
 
 class StationRecorder final : public QObject, public RecordingHook {
     Q_OBJECT
 public:
-    explicit StationRecorder(StationLog& log, QObject* parent = nullptr);
+    // `zone`: the local time of the files (the system's; tests give one).
+    explicit StationRecorder(StationLog& log, QTimeZone zone = QTimeZone::systemTimeZone(),
+                             QObject* parent = nullptr);
+    ~StationRecorder() override;
 
     void Start(const StationConfig& config) override;
     void Reconfigure(const StationConfig& config) override;
     void Stop() override;
 
-private:
-    void Beat();
+    // For tests that drive time themselves: no timers run; TickAll is one
+    // second of every meter (and the search for new ones).
+    void SetDrivenByCaller(bool driven) { driven_ = driven; }
+    void TickAll();
+    const std::vector<std::unique_ptr<MeterRecording>>& Meters() const { return meters_; }
     QString StatusText() const;
 
+private:
+    void StartMeters();
+    void FinishMeters();
+    void LookForMeters();
+    void Second();
+    void AddMeter(const MeterPlace& place);
+    void MeterTicked(const MeterRecording* meter);
+    void Beat();
+
     StationLog& log_;
+    LogSeams seams_;
+    QTimeZone zone_;
     StationConfig config_;
-    QTimer pulse_;  // stands in for the recorder's one-second tick
+    HostFolders host_;
+    bool running_ = false;
+    bool driven_ = false;
+    int unnamedTold_ = 0;
+    int secondsSinceSearch_ = 0;
+    std::vector<std::unique_ptr<MeterRecording>> meters_;
+    std::set<const MeterRecording*> tickedSinceBeat_;
+    QTimer search_;  // every second: meters plugged in, and the watchdog while there are none
 };
 
 }  // namespace station

@@ -6,6 +6,7 @@
 // statistics' readings and the alarms agree second by second, because each
 // tick stamps all of them with its one clock sample.
 #include "device/appusb.h"
+#include "device/meter_lock.h"
 #include "device/meter_use.h"
 #include "platform/clock.h"
 #include "platform/testing/seam_doubles.h"
@@ -19,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QTimer>
@@ -196,6 +199,40 @@ TEST_F(RecorderDay, HoldingTheMeterStopsTheTickAndTheStripTellsWhatWasMissed) {
     EXPECT_EQ(recorder->Strip().link, " USB Connect     ");
     EXPECT_TRUE(recorder->Strip().message.contains(QStringLiteral("Readings again since")));
     EXPECT_EQ(session.ReadingCount, 1u);
+}
+
+// The station holds the meter's lock: the recorder leaves the meter alone
+// (not even opened) and the strip says plainly who records it, until the
+// lock is free again.
+TEST_F(RecorderDay, AMeterTheStationHoldsIsLeftAloneAndTheStripSaysWhy) {
+    const QString port = folder.filePath(QStringLiteral("sys/bus/usb/devices/1-1"));
+    ASSERT_TRUE(QDir().mkpath(port));
+    for (const auto& [name, value] : {std::pair{"busnum", "1"}, {"devnum", "2"}}) {
+        QFile f(port + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(value) + '\n');
+    }
+    qputenv("QUORVANE_SYSFS_ROOT", folder.filePath(QStringLiteral("sys")).toUtf8());
+    qputenv("QUORVANE_LOCK_DIR", folder.filePath(QStringLiteral("locks")).toUtf8());
+    auto held = device::TryTakeMeterLock("1-1", "quorvane-station", folder.filePath(QStringLiteral("locks")).toStdString());
+    ASSERT_EQ(held.outcome, device::MeterLockOutcome::Taken);
+    Appusb::CloseMeter();
+    metersim_log_clear();
+    Tick(3);
+    EXPECT_FALSE(recorder->Connected);
+    EXPECT_EQ(metersim_log_count(), 0) << "no request to a meter another program records";
+    EXPECT_EQ(metersim_open_handles(), 0);
+    EXPECT_TRUE(recorder->Strip().message.startsWith(QStringLiteral("The station is recording this meter (quorvane-station, pid ")))
+        << recorder->Strip().message.toStdString();
+    EXPECT_TRUE(seams.notices.shown.empty()) << "said in the strip, not in a notice every second";
+
+    held.lock.Release();
+    Tick();
+    EXPECT_TRUE(recorder->Connected);
+    EXPECT_TRUE(recorder->MeterHeldElsewhere().isEmpty());
+    EXPECT_FALSE(recorder->Strip().message.contains(QStringLiteral("station")));
+    qunsetenv("QUORVANE_SYSFS_ROOT");
+    qunsetenv("QUORVANE_LOCK_DIR");
 }
 
 }  // namespace

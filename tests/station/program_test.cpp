@@ -5,6 +5,7 @@
 // notification socket of the test's own, SIGHUP with a good and with a bad
 // file, SIGTERM ending with status 0. And that it links no Qt Gui or Widgets.
 #include "device/meter_lock.h"
+#include "reading/record_file.h"
 #include "notify_socket.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <signal.h>
@@ -223,6 +225,53 @@ TEST_F(RunningStation, ReadyWatchdogRereadAndStop) {
     // Every line carries a journal priority.
     for (const QString& line : log_.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
         EXPECT_TRUE(line.size() > 3 && line[0] == QLatin1Char('<') && line[2] == QLatin1Char('>')) << line.toStdString();
+}
+
+// The program with the simulated meter preloaded in place of libusb: a
+// kill -9 mid-day loses at most the second under way, the restart carries
+// on in the day's record file without overwriting a word, and SIGTERM
+// ends with status 0, the files complete and the meter's lock free.
+TEST_F(RunningStation, KilledThenRestartedCarriesOnAndStopsCleanly) {
+    PlugMeter("1-1", 1, 2);
+    Write("meter.conf", "devices = meter\nsetup_byte = 0x14\n");
+    env_.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(QV_METERSIM_LIBRARY));
+    env_.insert(QStringLiteral("METERSIM_CONFIG"), Path("meter.conf"));
+    env_.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("verify_asan_link_order=0:detect_leaks=0"));
+    Write("station.conf", "[station]\nname = garden\ndata = " + Path("data").toUtf8() + "\nintervals = 1\n");
+    const QDir data(Path("data"));
+    auto records = [&] { return data.entryList({QStringLiteral("garden-1-1-*.qzx")}, QDir::Files); };
+    auto words = [&] {
+        const QStringList found = records();
+        return found.isEmpty() ? std::vector<std::uint32_t>() : records::ReadRecordWords(data.filePath(found.front()));
+    };
+
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return words().size() >= 3; })) << log_.toStdString();
+    Signal(SIGKILL);
+    ASSERT_TRUE(process_.waitForFinished(20000));
+    const auto before = words();
+    ASSERT_GE(before.size(), 3u);
+    EXPECT_FALSE(device::MeterLockHolderOf("1-1", Path("locks").toStdString())) << "a dead holder's lock is free";
+
+    log_.clear();
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return words().size() >= before.size() + 3; })) << log_.toStdString();
+    EXPECT_TRUE(LogHas(QStringLiteral("carrying on in"))) << log_.toStdString();
+    EXPECT_TRUE(device::MeterLockHolderOf("1-1", Path("locks").toStdString()));
+    Signal(SIGTERM);
+    ASSERT_TRUE(process_.waitForFinished(20000));
+    EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process_.exitCode(), 0);
+    const auto after = words();
+    EXPECT_EQ(records().size(), 1) << "one record file for the day";
+    ASSERT_GT(after.size(), before.size());
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin())) << "nothing overwritten";
+    // Closed: the interval under way was written at the stop, the lock let go.
+    QFile csv(data.filePath(records().front().replace(QRegularExpression(QStringLiteral("-[^-]*\\.qzx$")),
+                                                      QStringLiteral("-intervals-1min.csv"))));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << csv.fileName().toStdString();
+    EXPECT_GE(csv.readAll().count('\n'), 2);
+    EXPECT_FALSE(device::MeterLockHolderOf("1-1", Path("locks").toStdString()));
 }
 
 TEST_F(RunningStation, ABadFileAtStartStartsNothing) {
