@@ -259,7 +259,10 @@ TEST(StatisticsIntervals, OnlyFiguresAReadingBeyondItsRangeCanMoveAreBounds) {
         const char* names[] = {"Leq", "max", "min", "L10", "L50", "L90", "dose"};
         for (int i = 0; i < 7; ++i) EXPECT_STREQ(name(figures[i].first), name(figures[i].second)) << names[i];
         // The interval holds the same readings: the same bounds.
-        const FigureBounds& ib = s.AllIntervals().at(0).a->bounds;
+        const std::vector<PeriodResult> intervals = s.AllIntervals();  // a copy: the bounds below point into it
+        ASSERT_FALSE(intervals.empty());
+        ASSERT_TRUE(intervals[0].a);
+        const FigureBounds& ib = intervals[0].a->bounds;
         EXPECT_EQ(ib.l90, b.l90);
         EXPECT_EQ(ib.max, b.max);
     }
