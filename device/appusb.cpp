@@ -72,9 +72,8 @@ void CloseMeter() {
 
 bool HasHandle() { return deviceHandle != nullptr; }
 
-int VendorRequest(std::uint8_t direction, std::uint8_t request, const ParameterBlock& params, void* data,
-                  int length) {
-    if (!deviceHandle) return 0;
+int ControlTransfer(void* handle, std::uint8_t direction, std::uint8_t request, const ParameterBlock& params,
+                    void* data, int length) {
     const bool toHost = (direction & DirIn) != 0;
     if (length < 0) length = 0;
     // Replies land in a scratch buffer first and only the bytes that
@@ -86,14 +85,20 @@ int VendorRequest(std::uint8_t direction, std::uint8_t request, const ParameterB
         reply.assign(std::size_t(length), 0);
         bytes = reply.data();
     }
-    const int result = usb_control_msg(deviceHandle, (direction | VendorDeviceRequest) & 0xFF, request,
-                                       params.Value(), params.Index(), bytes, length, TransferTimeoutMs);
+    const int result = usb_control_msg(static_cast<usb_dev_handle*>(handle), (direction | VendorDeviceRequest) & 0xFF,
+                                       request, params.Value(), params.Index(), bytes, length, TransferTimeoutMs);
+    if (toHost && result > 0 && data) std::memcpy(data, reply.data(), std::size_t(result < length ? result : length));
+    return result;
+}
+
+int VendorRequest(std::uint8_t direction, std::uint8_t request, const ParameterBlock& params, void* data,
+                  int length) {
+    if (!deviceHandle) return 0;
+    const int result = ControlTransfer(deviceHandle, direction, request, params, data, length);
     if (result < 0) {
         if (const FailureReporter report = CurrentReporter()) report(result);
         CloseMeter();
-        return result;
     }
-    if (toHost && result > 0 && data) std::memcpy(data, reply.data(), std::size_t(result < length ? result : length));
     return result;
 }
 

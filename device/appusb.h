@@ -65,6 +65,12 @@ int VendorRequest(std::uint8_t direction, std::uint8_t request, const ParameterB
 // True while a handle is held.
 bool HasHandle();
 
+// One vendor control transfer on an open libusb handle (a usb_dev_handle*):
+// the reply lands in a scratch buffer and only the bytes that arrived reach
+// `data`. Reports nothing and closes nothing: the callers decide.
+int ControlTransfer(void* handle, std::uint8_t direction, std::uint8_t request, const ParameterBlock& params,
+                    void* data, int length);
+
 // The disconnect message shown once per failed transfer.
 inline constexpr const char* DisconnectedMessage =
     "The USB device has been disconnected, can not connect to the device!";

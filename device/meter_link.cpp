@@ -58,22 +58,8 @@ void MeterLink::Close() {
 int MeterLink::VendorRequest(std::uint8_t direction, std::uint8_t request, const Appusb::ParameterBlock& params,
                              void* data, int length) {
     if (!handle_) return 0;
-    const bool toHost = (direction & Appusb::DirIn) != 0;
-    if (length < 0) length = 0;
-    // As Appusb: only the bytes that arrived reach the caller's buffer.
-    std::vector<char> reply;
-    char* bytes = static_cast<char*>(data);
-    if (toHost && length > 0) {
-        reply.assign(std::size_t(length), 0);
-        bytes = reply.data();
-    }
-    const int result = usb_control_msg(handle_, (direction | Appusb::VendorDeviceRequest) & 0xFF, request,
-                                       params.Value(), params.Index(), bytes, length, Appusb::TransferTimeoutMs);
-    if (result < 0) {
-        Close();
-        return result;
-    }
-    if (toHost && result > 0 && data) std::memcpy(data, reply.data(), std::size_t(result < length ? result : length));
+    const int result = Appusb::ControlTransfer(handle_, direction, request, params, data, length);
+    if (result < 0) Close();
     return result;
 }
 
